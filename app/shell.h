@@ -1,0 +1,13 @@
+// Start-up, the port number file and shutdown.
+#pragma once
+
+// Loads the panels, restores the port number and runs the event loop.
+int app_main(void);
+void setup(void);
+[[noreturn]] void enden(void);
+int schluss(int panel, int event, void* callbackData, int eventData1, int eventData2);
+
+// The port number file in the program's directory.
+#define K960_INI "K960.ini"
+// The user interface resource file in the program's directory.
+#define K964_UIR "K964_Vx.uir"

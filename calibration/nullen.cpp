@@ -1,0 +1,62 @@
+#include "app/globals.h"
+#include "calibration/calibration.h"
+#include "link/link.h"
+#include "platform/platform.h"
+#include "ui/ids.h"
+
+// One guarded, confirmed calibration command; the transmitter takes the
+// calibration point itself, the reply only tells that it answered.
+static void kalibrieren(int spanne, const char* frage, const char* fehlertext) {
+    int fehl1;
+    int ja;
+
+    if (fehlx) {
+        MessagePopup("Calibration", " ERROR !!");
+        return;
+    }
+    if (spanne && (wert[1] > 10.0 || wert[1] < -10.0)) {
+        MessagePopup("Calibration", "ERROR OUT OF RANGE !!");
+        return;
+    }
+    ja = ConfirmPopup("CALIBRATION", frage);
+    if (ja == 0)
+        return;
+    SetCtrlVal(p3, SERVICE_BUSY, 1);
+    SetCtrlVal(p3, SERVICE_STATUS, "SAVE");
+    if (spanne)
+        Fmt(out_buf, "D!D!%c", 13);
+    else
+        Fmt(out_buf, "D?D?%c", 13);
+    tx_owir();
+    fehl1 = ReturnRS232Err();
+    if (fehl1 != 0) {
+        SetCtrlVal(p3, SERVICE_STATUS, fehlertext);
+    } else {
+        Delay(1.0);
+        SetCtrlVal(p3, SERVICE_STATUS, "ok");
+        hol = 1;
+    }
+    SetCtrlVal(p3, SERVICE_BUSY, 0);
+}
+
+int nullen(int panel, int control, int event, void* callbackData, int eventData1, int eventData2) {
+    (void)panel;
+    (void)control;
+    (void)callbackData;
+    (void)eventData1;
+    (void)eventData2;
+    if (event == EVENT_COMMIT)
+        kalibrieren(0, "SET Vcal = 0 mV ?", "ERROR NO CONNECT");
+    return 0;
+}
+
+int setzen(int panel, int control, int event, void* callbackData, int eventData1, int eventData2) {
+    (void)panel;
+    (void)control;
+    (void)callbackData;
+    (void)eventData1;
+    (void)eventData2;
+    if (event == EVENT_COMMIT)
+        kalibrieren(1, "SET Vcal = V ?", "NO CONNECT");
+    return 0;
+}

@@ -1,0 +1,76 @@
+#include "app/globals.h"
+#include "link/link.h"
+#include "live/live.h"
+#include "platform/platform.h"
+#include "ui/ids.h"
+
+int autoprezision(double v) {
+    if (v < 2.0)
+        return 3;
+    if (v < 20.0)
+        return 2;
+    if (v < 200.0)
+        return 1;
+    return 0; // 200 and above, and not a number
+}
+
+void holen(void) {
+    static const int nummer[3] = {1, 5, 9};
+    int k;
+
+    SetCtrlVal(p3, SERVICE_BUSY, 1);
+    leeren();
+    for (k = 0; k < 3; k++) {
+        Fmt(out_buf, "u%d%c", nummer[k], 13);
+        tx_owir();
+        if (nummer[k] == 1)
+            Scan(in_buf + 1, "%f", &wert[1]);
+        else if (nummer[k] == 5)
+            Scan(in_buf + 1, "%f", &wert[5]);
+        else
+            Scan(in_buf + 1, "%f%f", &wert[6], &wert[7]);
+        if (in_buf[0] != 'u')
+            SetCtrlVal(p3, SERVICE_STATUS, in_buf);
+        leeren();
+        if (ReturnRS232Err() != 0) {
+            SetCtrlVal(p3, SERVICE_STATUS, "ERROR1 NO CONNECT");
+            fehlx = 1;
+            return;
+        }
+    }
+    Fmt(out_buf, "m2%c", 13);
+    tx_owir();
+    if (in_buf[0] != 'M') {
+        SetCtrlVal(p3, SERVICE_STATUS, in_buf);
+        wert[7] = 0.0;
+        fehlx = 1;
+    } else {
+        SetCtrlVal(p3, SERVICE_STATUS, "ok");
+        fehlx = 0;
+    }
+    leeren();
+    if (ReturnRS232Err() != 0) {
+        SetCtrlVal(p3, SERVICE_STATUS, "ERROR2 NO CONNECT");
+        fehlx = 1;
+        return;
+    }
+    SetCtrlVal(p3, SERVICE_U1_VALUE, wert[1]);
+    SetCtrlVal(p3, SERVICE_U9_VALUE, wert[6]);
+    SetCtrlVal(p3, SERVICE_U5_VALUE, wert[5]);
+    if (linear)
+        SetCtrlAttribute(p3, SERVICE_OXYGEN, ATTR_PRECISION, autoprezision(wert[7]));
+    SetCtrlVal(p3, SERVICE_OXYGEN, wert[7]);
+    SetCtrlVal(p3, SERVICE_BUSY, 0);
+}
+
+int timer1(int panel, int control, int event, void* callbackData, int eventData1, int eventData2) {
+    (void)panel;
+    (void)control;
+    (void)event;
+    (void)callbackData;
+    (void)eventData1;
+    (void)eventData2;
+    if (hol)
+        holen();
+    return 0;
+}

@@ -1,0 +1,7 @@
+// The live value poll of the service panel.
+#pragma once
+
+int timer1(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+void holen(void);
+// Digits after the decimal point for the main value in the linear mode.
+int autoprezision(double v);

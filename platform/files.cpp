@@ -1,0 +1,106 @@
+// OpenFile, FmtFile, ScanFile, CloseFile on the C library's streams.
+// Writing goes to a temporary file beside the target, which replaces the
+// target only when everything was written: a full disk or a read-only
+// directory leaves the previous file as it was.
+#include "platform/platform.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace {
+
+struct OpenedFile {
+    std::FILE* stream = nullptr;
+    bool writing = false;
+    bool failed = false;
+    char path[MAX_PATHNAME_LEN] = {};
+    char temp[MAX_PATHNAME_LEN + 8] = {};
+};
+
+constexpr int kMaxFiles = 8;
+OpenedFile files[kMaxFiles];
+
+OpenedFile* lookup(int handle) {
+    if (handle < 1 || handle > kMaxFiles || !files[handle - 1].stream)
+        return nullptr;
+    return &files[handle - 1];
+}
+
+} // namespace
+
+int OpenFile(const char* path, int access, int action, int fileType) {
+    (void)fileType; // text mode: the C library's line ends of the platform
+    int slot = 0;
+    while (slot < kMaxFiles && files[slot].stream)
+        ++slot;
+    if (slot == kMaxFiles || std::strlen(path) >= MAX_PATHNAME_LEN)
+        return -1;
+    OpenedFile& f = files[slot];
+    f = OpenedFile{};
+    std::snprintf(f.path, sizeof f.path, "%s", path);
+    if (access == VAL_READ_ONLY) {
+        f.stream = std::fopen(path, "r");
+    } else if (access == VAL_WRITE_ONLY && action == VAL_TRUNCATE) {
+        std::snprintf(f.temp, sizeof f.temp, "%s.new", path);
+        f.stream = std::fopen(f.temp, "w");
+        f.writing = true;
+    }
+    if (!f.stream)
+        return -1;
+    return slot + 1;
+}
+
+int CloseFile(int handle) {
+    OpenedFile* f = lookup(handle);
+    if (!f)
+        return -1;
+    bool ok = !f->failed && std::fflush(f->stream) == 0;
+#ifndef _WIN32
+    if (ok && f->writing)
+        ok = fsync(fileno(f->stream)) == 0;
+#endif
+    ok = std::fclose(f->stream) == 0 && ok;
+    f->stream = nullptr;
+    if (!f->writing)
+        return ok ? 0 : -1;
+    std::error_code ec;
+    if (ok)
+        std::filesystem::rename(f->temp, f->path, ec);
+    if (!ok || ec) {
+        std::filesystem::remove(f->temp, ec);
+        return -1;
+    }
+    return 0;
+}
+
+int fmt_file_render(int handle, const char* format, const fmt_detail::Value* values, int count) {
+    OpenedFile* f = lookup(handle);
+    if (!f || !f->writing)
+        return -1;
+    char text[256];
+    int n = fmt_detail::render(text, sizeof text, format, values, count);
+    if (std::fwrite(text, 1, static_cast<std::size_t>(n), f->stream) !=
+        static_cast<std::size_t>(n)) {
+        f->failed = true;
+        return -1;
+    }
+    return n;
+}
+
+int scan_file(int handle, const char* format, const fmt_detail::Target* targets, int count) {
+    OpenedFile* f = lookup(handle);
+    if (!f || f->writing)
+        return 0;
+    // Only the leading number matters; a bounded head of the file holds it.
+    static char text[64 * 1024];
+    std::size_t n = std::fread(text, 1, sizeof text, f->stream);
+    if (std::ferror(f->stream))
+        return 0;
+    return fmt_detail::scan(text, n, format, targets, count);
+}

@@ -1,0 +1,71 @@
+#include "app/globals.h"
+#include "link/link.h"
+#include "platform/platform.h"
+#include "settings/settings.h"
+#include "ui/ids.h"
+
+void stset(void) {
+    int fehl1 = 0;
+    int i;
+    unsigned char bit0 = 0;
+    unsigned char bit3 = 0;
+    unsigned char modus = 0;
+    int wort8 = 0;
+
+    SetCtrlVal(p1, MAIN_STATUS, "SAVE");
+    set[0] &= 0xC4;
+    GetCtrlVal(p1, MAIN_CONFIG_BIT0, &bit0);
+    if (bit0 != 0)
+        set[0] |= 0x01;
+    GetCtrlVal(p1, MAIN_CONFIG_BIT3, &bit3);
+    if (bit3 != 0)
+        set[0] |= 0x08;
+    GetCtrlVal(p1, MAIN_MODE, &modus);
+    if (modus != 0)
+        set[0] |= 0x20;
+    if (modus != 2)
+        set[0] |= 0x10;
+    for (i = 0; i < 3; i++)
+        GetCtrlVal(p1, MAIN_ZERO_POINT + i, &ewert[i + 1]);
+    GetCtrlVal(p1, MAIN_SETTING_8, &wort8);
+    set[8] = wort8;
+
+    for (i = 1; i < 4; i++) {
+        Fmt(out_buf, "D%d%f[e2p3]%c", i, ewert[i], 13);
+        tx_ociwr();
+        fehl1 = ReturnRS232Err();
+        if (fehl1 != 0) {
+            SetCtrlVal(p1, MAIN_STATUS, "NO CONNECT 5");
+            return;
+        }
+    }
+    for (i = 0; i < 3; i++) {
+        if (i == 0)
+            Fmt(out_buf, "S0%d%c", static_cast<int>(set[0]), 13);
+        else if (i == 1)
+            Fmt(out_buf, "S8%d%c", static_cast<int>(set[8]), 13);
+        else
+            Fmt(out_buf, "S!S!%c", 13);
+        tx_cowir();
+        fehl1 = ReturnRS232Err();
+        if (fehl1 != 0) {
+            SetCtrlVal(p1, MAIN_STATUS, "NO CONNECT 6");
+            return;
+        }
+    }
+    holset();
+}
+
+int setsp(int panel, int control, int event, void* callbackData, int eventData1, int eventData2) {
+    (void)panel;
+    (void)control;
+    (void)callbackData;
+    (void)eventData1;
+    (void)eventData2;
+    if (event != EVENT_COMMIT)
+        return 0;
+    SetComTime(com_nummer, ZEIT_SCHREIBEN);
+    stset();
+    SetComTime(com_nummer, ZEIT_NORMAL);
+    return 0;
+}
