@@ -1,0 +1,240 @@
+// The service panel: opening, closing, calibration constants, zero and span.
+#include "calibration/calibration.h"
+#include "tests/support/logic_fixture.h"
+
+namespace {
+
+const char* const kConnect[] = {"VV", "s0", "s1", "s2", "s3", "s4", "s5",
+                                "s6", "s7", "s8", "t12", "d1", "d2", "d3"};
+
+std::string connect_sequence() {
+    std::vector<std::string> v(std::begin(kConnect), std::end(kConnect));
+    return join(v);
+}
+
+TEST_F(LogicTest, OpeningTheServicePanelReadsSettingsAndConstantsThenPolls) {
+    model.setParam(8, 1.25);
+    model.setParam(9, -0.5);
+    model.setParam(0, 0.0125);
+    connect();
+    serial.clearEvents();
+    ASSERT_TRUE(ui.selectMenu(m1, MENUBAR_SERVICE));
+    EXPECT_TRUE(ui.panel(p3).visible);
+    EXPECT_EQ(join(sent()), connect_sequence() + "|d8|d9|d0");
+    EXPECT_TRUE(serial.trace().ends_with("OIWROIWROIWR"));
+    EXPECT_DOUBLE_EQ(ui.ctrl(p3, SERVICE_CAL_8).dval, 1.25);
+    EXPECT_DOUBLE_EQ(ui.ctrl(p3, SERVICE_CAL_9).dval, -0.5);
+    EXPECT_DOUBLE_EQ(ui.ctrl(p3, SERVICE_CAL_0).dval, 0.0125);
+    EXPECT_DOUBLE_EQ(ewert[10], 0.0125);
+    EXPECT_EQ(hol, 1);
+    EXPECT_EQ(mainStatus(), "ok");
+}
+
+TEST_F(LogicTest, TheServicePanelIsShownBeforeAnythingIsSent) {
+    connect();
+    serial.clearEvents();
+    model.setSilent("VV");
+    // The first exchange times out; by then the panel must be visible.
+    ASSERT_TRUE(ui.selectMenu(m1, MENUBAR_SERVICE));
+    EXPECT_TRUE(ui.panel(p3).visible);
+    EXPECT_EQ(sent().front(), "VV");
+}
+
+TEST_F(LogicTest, OpeningBeforeAnyPortWasOpenedFailsEverythingButPollsAllTheSame) {
+    start();
+    ui.edit(p3, SERVICE_CAL_8, 7.0);
+    ASSERT_TRUE(ui.selectMenu(m1, MENUBAR_SERVICE));
+    EXPECT_EQ(mainStatus(), "NO CONNECT 5");
+    EXPECT_DOUBLE_EQ(ui.ctrl(p3, SERVICE_CAL_8).dval, 7.0);
+    EXPECT_EQ(hol, 1);
+    EXPECT_TRUE(sent().empty());
+}
+
+TEST_F(LogicTest, OpeningAgainRunsTheWholeSequenceAgain) {
+    connect();
+    ASSERT_TRUE(ui.selectMenu(m1, MENUBAR_SERVICE));
+    serial.clearEvents();
+    ASSERT_TRUE(ui.selectMenu(m1, MENUBAR_SERVICE));
+    EXPECT_EQ(join(sent()), connect_sequence() + "|d8|d9|d0");
+    EXPECT_EQ(hol, 1);
+}
+
+TEST_F(LogicTest, ClosingTheServicePanelHidesItAndStopsPolling) {
+    connect();
+    ASSERT_TRUE(ui.selectMenu(m1, MENUBAR_SERVICE));
+    EXPECT_TRUE(ui.panelEvent(p3, EVENT_COMMIT));
+    EXPECT_EQ(hol, 1);
+    ASSERT_TRUE(ui.close(p3));
+    EXPECT_FALSE(ui.panel(p3).visible);
+    EXPECT_EQ(hol, 0);
+    serial.clearEvents();
+    ui.tick(p3, POLL_TIMER);
+    EXPECT_TRUE(sent().empty());
+}
+
+TEST_F(LogicTest, StoringSendsAllThreeConstantsAndShowsTheTransmittersValues) {
+    connect();
+    ASSERT_TRUE(ui.selectMenu(m1, MENUBAR_SERVICE));
+    ui.edit(p3, SERVICE_CAL_8, 1.23456);
+    ui.edit(p3, SERVICE_CAL_9, -2.0);
+    ui.edit(p3, SERVICE_CAL_0, 0.5);
+    serial.clearEvents();
+    ASSERT_TRUE(ui.commit(p3, SERVICE_STORE));
+    EXPECT_EQ(join(sent()), "D81.235e+00|D9-2.000e+00|D05.000e-01");
+    EXPECT_EQ(serial.trace(), "OIWROIWROIWR");
+    EXPECT_DOUBLE_EQ(model.param(0), 0.5) << "slot 10 travels under device number 0";
+    EXPECT_DOUBLE_EQ(model.param(10), 0.0);
+    EXPECT_DOUBLE_EQ(ui.ctrl(p3, SERVICE_CAL_8).dval, 1.235) << "the transmitter's rounding";
+    EXPECT_DOUBLE_EQ(ewert[10], 0.5);
+}
+
+TEST_F(LogicTest, StoringWithASilentTransmitterTriesAllThreeAndKeepsTheTypedValues) {
+    connect();
+    ASSERT_TRUE(ui.selectMenu(m1, MENUBAR_SERVICE));
+    ui.edit(p3, SERVICE_CAL_8, 1.23456);
+    model.faults.silent = true;
+    serial.clearEvents();
+    double before = clock.now();
+    ASSERT_TRUE(ui.commit(p3, SERVICE_STORE));
+    EXPECT_EQ(sent().size(), 3u);
+    EXPECT_NEAR(clock.now() - before, 1.8, 1e-9);
+    EXPECT_EQ(mainStatus(), "NO CONNECT 5");
+    EXPECT_DOUBLE_EQ(ui.ctrl(p3, SERVICE_CAL_8).dval, 1.23456);
+    EXPECT_DOUBLE_EQ(ewert[8], 1.23456);
+    EXPECT_EQ(join(history(p3, SERVICE_STATUS)), "") << "constants never touch the service status";
+}
+
+TEST_F(LogicTest, AFailedConstantInTheMiddleDoesNotStopTheOthers) {
+    model.setParam(8, 8.5);
+    model.setParam(9, 9.5);
+    model.setParam(0, 10.5);
+    model.setSilent("d9");
+    connect();
+    ui.edit(p3, SERVICE_CAL_9, 3.0);
+    ASSERT_TRUE(ui.selectMenu(m1, MENUBAR_SERVICE));
+    EXPECT_DOUBLE_EQ(ui.ctrl(p3, SERVICE_CAL_8).dval, 8.5);
+    EXPECT_DOUBLE_EQ(ui.ctrl(p3, SERVICE_CAL_9).dval, 3.0);
+    EXPECT_DOUBLE_EQ(ui.ctrl(p3, SERVICE_CAL_0).dval, 10.5);
+    EXPECT_EQ(mainStatus(), "NO CONNECT 5");
+}
+
+TEST_F(LogicTest, AConstantReplyWithoutNumberShowsTheUnchangedValue) {
+    connect();
+    ewert[8] = 4.5;
+    model.setReply("d8", "d8 ???\r");
+    ASSERT_TRUE(ui.selectMenu(m1, MENUBAR_SERVICE));
+    EXPECT_DOUBLE_EQ(ui.ctrl(p3, SERVICE_CAL_8).dval, 4.5);
+}
+
+TEST_F(LogicTest, RightClickOnStoreDoesNothing) {
+    connect();
+    serial.clearEvents();
+    ASSERT_TRUE(ui.commit(p3, SERVICE_STORE, EVENT_RIGHT_CLICK));
+    EXPECT_TRUE(serial.events().empty());
+}
+
+// ---- Zero and span -----------------------------------------------------------
+
+struct CalCase {
+    const char* name;
+    int button;
+    int fehlx;
+    double u1;
+    int answer;     // to the confirmation, if asked
+    bool silent;    // transmitter does not answer
+    const char* popups;  // "title/message" of every popup, joined by '|'
+    const char* sent;
+    const char* status;  // history of SERVICE_STATUS
+    int hol;
+    int delays;          // 1 s waits
+};
+
+class Calibrate : public LogicTest, public ::testing::WithParamInterface<CalCase> {};
+
+TEST_P(Calibrate, GuardsConfirmsSendsAndReports) {
+    const CalCase& c = GetParam();
+    connect();
+    fehlx = c.fehlx;
+    wert[1] = c.u1;
+    hol = 0;
+    ui.answerConfirm(c.answer);
+    model.faults.silent = c.silent;
+    serial.clearEvents();
+    ASSERT_TRUE(ui.commit(p3, c.button));
+    std::vector<std::string> popups;
+    for (const Popup& p : ui.popups())
+        popups.push_back(p.title + "/" + p.message);
+    EXPECT_EQ(join(popups), c.popups);
+    EXPECT_EQ(join(sent()), c.sent);
+    EXPECT_EQ(join(history(p3, SERVICE_STATUS)), c.status);
+    EXPECT_EQ(hol, c.hol);
+    EXPECT_EQ(static_cast<int>(clock.delays().size()), c.delays);
+    if (c.delays) {
+        EXPECT_DOUBLE_EQ(clock.delays()[0], 1.0);
+    }
+    if (*c.sent) {
+        EXPECT_EQ(join(history(p3, SERVICE_BUSY)), "1|0");
+        EXPECT_EQ(serial.trace(), "OWIR");
+    } else {
+        EXPECT_TRUE(history(p3, SERVICE_BUSY).empty());
+        EXPECT_TRUE(serial.events().empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Buttons, Calibrate,
+    ::testing::Values(
+        CalCase{"zero_refused_after_failed_poll", SERVICE_ZERO, 1, 0.0, 1, false,
+                "Calibration/ ERROR !!", "", "", 0, 0},
+        CalCase{"span_refused_after_failed_poll_first", SERVICE_SPAN, 1, 50.0, 1, false,
+                "Calibration/ ERROR !!", "", "", 0, 0},
+        CalCase{"span_above_range", SERVICE_SPAN, 0, 10.01, 1, false,
+                "Calibration/ERROR OUT OF RANGE !!", "", "", 0, 0},
+        CalCase{"span_below_range", SERVICE_SPAN, 0, -10.01, 1, false,
+                "Calibration/ERROR OUT OF RANGE !!", "", "", 0, 0},
+        CalCase{"span_at_upper_bound", SERVICE_SPAN, 0, 10.0, 1, false,
+                "CALIBRATION/SET Vcal = V ?", "D!D!", "SAVE|ok", 1, 1},
+        CalCase{"span_at_lower_bound", SERVICE_SPAN, 0, -10.0, 1, false,
+                "CALIBRATION/SET Vcal = V ?", "D!D!", "SAVE|ok", 1, 1},
+        CalCase{"zero_ignores_u1", SERVICE_ZERO, 0, 99.0, 1, false,
+                "CALIBRATION/SET Vcal = 0 mV ?", "D?D?", "SAVE|ok", 1, 1},
+        CalCase{"zero_answered_no", SERVICE_ZERO, 0, 0.0, 0, false,
+                "CALIBRATION/SET Vcal = 0 mV ?", "", "", 0, 0},
+        CalCase{"span_answered_no", SERVICE_SPAN, 0, 0.0, 0, false,
+                "CALIBRATION/SET Vcal = V ?", "", "", 0, 0},
+        CalCase{"zero_silent", SERVICE_ZERO, 0, 0.0, 1, true, "CALIBRATION/SET Vcal = 0 mV ?",
+                "D?D?", "SAVE|ERROR NO CONNECT", 0, 0},
+        CalCase{"span_silent", SERVICE_SPAN, 0, 0.0, 1, true, "CALIBRATION/SET Vcal = V ?",
+                "D!D!", "SAVE|NO CONNECT", 0, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LogicTest, AnyReplyCountsAsASuccessfulCalibration) {
+    connect();
+    model.setReply("D?D?", "ERR 17\r");
+    ui.answerConfirm(1);
+    ASSERT_TRUE(ui.commit(p3, SERVICE_ZERO));
+    EXPECT_EQ(serviceStatus(), "ok");
+    EXPECT_EQ(model.zeroCalibrations(), 0) << "the override answered instead";
+}
+
+TEST_F(LogicTest, ZeroAndSpanReachTheTransmitter) {
+    connect();
+    ui.answerConfirm(1);
+    ui.answerConfirm(1);
+    ASSERT_TRUE(ui.commit(p3, SERVICE_ZERO));
+    ASSERT_TRUE(ui.commit(p3, SERVICE_SPAN));
+    EXPECT_EQ(model.zeroCalibrations(), 1);
+    EXPECT_EQ(model.spanCalibrations(), 1);
+}
+
+TEST_F(LogicTest, CalibrationButtonsActOnCommitOnly) {
+    connect();
+    serial.clearEvents();
+    ui.answerConfirm(1);
+    ASSERT_TRUE(ui.commit(p3, SERVICE_ZERO, EVENT_RIGHT_CLICK));
+    ASSERT_TRUE(ui.commit(p3, SERVICE_SPAN, EVENT_RIGHT_CLICK));
+    EXPECT_TRUE(ui.popups().empty());
+    EXPECT_TRUE(serial.events().empty());
+}
+
+} // namespace

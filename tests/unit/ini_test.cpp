@@ -1,0 +1,184 @@
+// Start-up: panels, title, the port number from K960.ini; shutdown: the
+// file written exactly, or left alone.
+#include "app/shell.h"
+#include "tests/support/logic_fixture.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+using ::testing::ExitedWithCode;
+
+struct IniCase {
+    const char* name;
+    std::string bytes; // content of K960.ini
+    int port;
+};
+
+class IniRead : public LogicTest, public ::testing::WithParamInterface<IniCase> {};
+
+TEST_P(IniRead, GivesThePortShownOnTheComPanel) {
+    writeIni(GetParam().bytes);
+    start();
+    EXPECT_EQ(com_nummer, GetParam().port);
+    EXPECT_EQ(ui.ctrl(p4, COM_PORT).ival, GetParam().port);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, IniRead,
+    ::testing::Values(
+        IniCase{"written_by_the_program", " 4  Ve-Data_2014\n", 4},
+        IniCase{"crlf", " 12  Ve-Data_2014\r\n", 12}, IniCase{"digit_only", "4", 4},
+        IniCase{"leading_blank_lines", "\n\t  7xyz", 7}, IniCase{"zero", "0", 0},
+        IniCase{"negative", "-2", -2}, IniCase{"letters_first", "COM4", 1},
+        IniCase{"empty", "", 1}, IniCase{"too_large", "99999999999  Ve-Data_2014\n", 1},
+        IniCase{"binary", std::string("\0\x01\xff\x7f", 4), 1},
+        IniCase{"binary_after_number", std::string("5\0\xff", 3), 5},
+        IniCase{"long_blank_run", std::string(20000, ' ') + "9", 9},
+        IniCase{"thousands_of_letters", std::string(100000, 'x'), 1},
+        IniCase{"beyond_what_is_read", std::string(70000, ' ') + "9", 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LogicTest, NoIniGivesPortOneAndStartsWithTheMainAndComPanels) {
+    start();
+    EXPECT_EQ(com_nummer, 1);
+    EXPECT_EQ(ui.ctrl(p4, COM_PORT).ival, 1);
+    EXPECT_TRUE(ui.panel(p1).visible);
+    EXPECT_TRUE(ui.panel(p4).visible);
+    EXPECT_FALSE(ui.panel(p3).visible);
+    EXPECT_EQ(ui.panel(p4).parent, p1);
+    EXPECT_EQ(ui.panel(p1).resource, PANEL_MAIN);
+    EXPECT_EQ(ui.panel(p3).resource, PANEL_SERVICE);
+    EXPECT_EQ(ui.panel(p4).resource, PANEL_COM);
+    EXPECT_EQ(ui.panel(p1).title, "K964 V3        ");
+    EXPECT_GT(m1, 0);
+    EXPECT_EQ(hol, 0);
+    EXPECT_TRUE(ui.running());
+    EXPECT_TRUE(serial.events().empty()) << "nothing goes on the line at start-up";
+}
+
+TEST_F(LogicTest, UnreadableIniGivesPortOne) {
+    std::filesystem::create_directory(iniPath());
+    start();
+    EXPECT_EQ(com_nummer, 1);
+}
+
+TEST_F(LogicTest, MissingResourceNamesTheFileAndExitsWithOne) {
+    ui.failLoading();
+    EXPECT_EXIT(app_main(), ExitedWithCode(1), "K964_Vx.uir");
+}
+
+struct IniWrite {
+    int port;
+    const char* line;
+};
+
+class IniSave : public LogicTest, public ::testing::WithParamInterface<IniWrite> {};
+
+TEST_P(IniSave, ClosingTheMainPanelWritesOneExactLineAndExitsWithZero) {
+    start();
+    com_nummer = GetParam().port;
+    EXPECT_EXIT(ui.close(p1), ExitedWithCode(0), "");
+    EXPECT_EQ(readIni(), GetParam().line);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ports, IniSave,
+                         ::testing::Values(IniWrite{1, " 1  Ve-Data_2014\n"},
+                                           IniWrite{4, " 4  Ve-Data_2014\n"},
+                                           IniWrite{-2, " -2  Ve-Data_2014\n"},
+                                           IniWrite{0, " 0  Ve-Data_2014\n"},
+                                           IniWrite{2147483647, " 2147483647  Ve-Data_2014\n"}));
+
+TEST_F(LogicTest, PortOneLineIsSeventeenBytes) {
+    start();
+    EXPECT_EXIT(enden(), ExitedWithCode(0), "");
+    EXPECT_EQ(readIni().size(), 17u);
+}
+
+TEST_F(LogicTest, AnUnconfirmedPortIsNotSaved) {
+    writeIni(" 2  Ve-Data_2014\n");
+    start();
+    ui.edit(p4, COM_PORT, 3);
+    EXPECT_EXIT(ui.close(p1), ExitedWithCode(0), "");
+    EXPECT_EQ(readIni(), " 2  Ve-Data_2014\n");
+}
+
+TEST_F(LogicTest, AConfirmedPortIsSaved) {
+    serial.setPorts({3});
+    start();
+    ui.edit(p4, COM_PORT, 3);
+    ASSERT_TRUE(ui.commit(p4, COM_OK));
+    EXPECT_EXIT(ui.close(p1), ExitedWithCode(0), "");
+    EXPECT_EQ(readIni(), " 3  Ve-Data_2014\n");
+}
+
+TEST_F(LogicTest, ClosingWithTheServicePanelOpenStillSavesAndExits) {
+    connect();
+    ui.selectMenu(m1, MENUBAR_SERVICE);
+    ASSERT_TRUE(ui.panel(p3).visible);
+    EXPECT_EXIT(ui.close(p1), ExitedWithCode(0), "");
+    EXPECT_EQ(readIni(), " 1  Ve-Data_2014\n");
+}
+
+TEST_F(LogicTest, OtherEventsOnTheMainPanelAreIgnored) {
+    start();
+    EXPECT_TRUE(ui.panelEvent(p1, EVENT_COMMIT));
+    EXPECT_TRUE(ui.panelEvent(p1, EVENT_RIGHT_CLICK));
+    EXPECT_FALSE(std::filesystem::exists(iniPath()));
+}
+
+TEST_F(LogicTest, AFailedWriteKeepsThePreviousFileAndStillExitsWithZero) {
+    writeIni(" 5  Ve-Data_2014\n");
+    start();
+    com_nummer = 6;
+    // The temporary file cannot be created: a directory stands in its way.
+    std::filesystem::create_directory(iniPath() + ".new");
+    EXPECT_EXIT(ui.close(p1), ExitedWithCode(0), "");
+    EXPECT_EQ(readIni(), " 5  Ve-Data_2014\n");
+}
+
+TEST_F(LogicTest, AFullDiskKeepsThePreviousFile) {
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full here";
+    writeIni(" 5  Ve-Data_2014\n");
+    start();
+    // Writes to the temporary file fail as on a full disk.
+    std::filesystem::create_symlink("/dev/full", iniPath() + ".new");
+    EXPECT_EXIT(ui.close(p1), ExitedWithCode(0), "");
+    EXPECT_EQ(readIni(), " 5  Ve-Data_2014\n");
+}
+
+TEST_F(LogicTest, AProgramDirectoryWithBlanksAndALongPathWorks) {
+    std::string deep = dir + "/program files";
+    while (deep.size() < 300)
+        deep += "/a directory with blanks";
+    std::filesystem::create_directories(deep);
+    SetProjectDir(deep.c_str());
+    std::ofstream(deep + "/K960.ini") << " 7  Ve-Data_2014\n";
+    start();
+    EXPECT_EQ(com_nummer, 7);
+    com_nummer = 8;
+    EXPECT_EXIT(enden(), ExitedWithCode(0), "");
+    std::ifstream in(deep + "/K960.ini");
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, " 8  Ve-Data_2014");
+}
+
+TEST_F(LogicTest, APortThatCannotBeOpenedEndsWithTheMessageAndKeepsTheFile) {
+    writeIni(" 9  Ve-Data_2014\n");
+    start();
+    ui.whilePopupOpen([this] {
+        const Popup& p = ui.popups().back();
+        std::fprintf(stderr, "popup[%s][%s]\n", p.title.c_str(), p.message.c_str());
+    });
+    EXPECT_EXIT(ui.commit(p4, COM_OK), ExitedWithCode(0),
+                "popup\\[\\]\\[COM-PORT kann nicht geoeffnet werden !\\]");
+    EXPECT_EQ(readIni(), " 9  Ve-Data_2014\n");
+}
+
+} // namespace

@@ -1,0 +1,357 @@
+// Settings read-back, write and save, and the measuring mode on the panel.
+#include "settings/settings.h"
+#include "tests/support/logic_fixture.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+struct Decode {
+    int word;
+    int bit0, bit3, mode;
+};
+
+class ReadBackDecode : public LogicTest, public ::testing::WithParamInterface<Decode> {};
+
+TEST_P(ReadBackDecode, ConfigurationWordGivesSwitchesAndMode) {
+    model.setWord(0, GetParam().word);
+    model.setWord(8, 1234);
+    connect();
+    EXPECT_EQ(mainStatus(), "ok");
+    EXPECT_EQ(set[0], GetParam().word);
+    EXPECT_EQ(ui.ctrl(p1, MAIN_CONFIG_BIT0).ival, GetParam().bit0);
+    EXPECT_EQ(ui.ctrl(p1, MAIN_CONFIG_BIT3).ival, GetParam().bit3);
+    EXPECT_EQ(ui.ctrl(p1, MAIN_MODE).ival, GetParam().mode);
+    EXPECT_EQ(ui.ctrl(p1, MAIN_SETTING_8).ival, 1234);
+}
+
+INSTANTIATE_TEST_SUITE_P(Words, ReadBackDecode,
+                         ::testing::Values(Decode{16, 0, 0, 0}, Decode{57, 1, 1, 1},
+                                           Decode{32, 0, 0, 2}, Decode{0, 0, 0, 2},
+                                           Decode{0x19, 1, 1, 0}, Decode{0x11, 1, 0, 0},
+                                           Decode{0x38, 0, 1, 2}, Decode{0xFF, 1, 1, 1},
+                                           Decode{0x10 | 0x02 | 0x04 | 0x40 | 0x80 | 0x700, 0,
+                                                  0, 0},
+                                           Decode{-1, 1, 1, 1}));
+
+TEST_F(LogicTest, ReadBackShowsSetPointsAndEndsWithOk) {
+    model.setParam(1, 0.5);
+    model.setParam(2, 250.0);
+    model.setParam(3, -0.0004);
+    model.setWord(13, 77);
+    connect();
+    EXPECT_EQ(join(history(p1, MAIN_STATUS)), "GET|ok");
+    EXPECT_DOUBLE_EQ(ui.ctrl(p1, MAIN_ZERO_POINT).dval, 0.5);
+    EXPECT_DOUBLE_EQ(ui.ctrl(p1, MAIN_END_MARK).dval, 250.0);
+    EXPECT_DOUBLE_EQ(ui.ctrl(p1, MAIN_LIMIT).dval, -0.0004);
+    EXPECT_EQ(set[13], 77);
+}
+
+struct ReadFailure {
+    const char* silentAt;
+    const char* status;
+    const char* lastSent;
+};
+
+class ReadBackFailure : public LogicTest, public ::testing::WithParamInterface<ReadFailure> {};
+
+TEST_P(ReadBackFailure, StopsAtTheFailedExchangeAndLeavesThePanel) {
+    connect();
+    ui.shown().clear();
+    model.setWord(0, 57);
+    model.setParam(1, 3.5);
+    model.setSilent(GetParam().silentAt);
+    serial.clearEvents();
+    ASSERT_TRUE(ui.commit(p1, MAIN_READ));
+    EXPECT_EQ(mainStatus(), GetParam().status);
+    EXPECT_EQ(join(ui.shown()), std::string("MAIN_STATUS=GET|MAIN_STATUS=") + GetParam().status)
+        << "no control but the status changes";
+    EXPECT_EQ(sent().back(), GetParam().lastSent);
+}
+
+INSTANTIATE_TEST_SUITE_P(Points, ReadBackFailure,
+                         ::testing::Values(ReadFailure{"s0", "NO CONNECT 3", "s0"},
+                                           ReadFailure{"s5", "NO CONNECT 3", "s5"},
+                                           ReadFailure{"s8", "NO CONNECT 3", "s8"},
+                                           ReadFailure{"d1", "NO CONNECT 4", "d1"},
+                                           ReadFailure{"d3", "NO CONNECT 4", "d3"}));
+
+TEST_F(LogicTest, ASilentWord13IsNotReported) {
+    connect();
+    set[13] = 4321;
+    model.setSilent("t12");
+    ASSERT_TRUE(ui.commit(p1, MAIN_READ));
+    EXPECT_EQ(mainStatus(), "ok");
+    EXPECT_EQ(set[13], 4321);
+}
+
+TEST_F(LogicTest, AFailedSetPointKeepsTheModelPartlyUpdated) {
+    connect();
+    model.setParam(1, 11.0);
+    model.setParam(3, 33.0);
+    model.setSilent("d2");
+    ASSERT_TRUE(ui.commit(p1, MAIN_READ));
+    EXPECT_EQ(mainStatus(), "NO CONNECT 4");
+    EXPECT_DOUBLE_EQ(ewert[1], 11.0);
+    EXPECT_NE(ewert[3], 33.0);
+    EXPECT_NE(ui.ctrl(p1, MAIN_ZERO_POINT).dval, 11.0);
+}
+
+struct BadReply {
+    const char* command;
+    const char* reply;
+};
+
+class ReplyWithoutNumber : public LogicTest, public ::testing::WithParamInterface<BadReply> {};
+
+TEST_P(ReplyWithoutNumber, LeavesTheElementUnchanged) {
+    set[0] = 16;
+    ewert[1] = 2.5;
+    model.setWord(0, 57);
+    model.setParam(1, 9.0);
+    model.setReply(GetParam().command, GetParam().reply);
+    connect();
+    EXPECT_EQ(mainStatus(), "ok");
+    if (std::string(GetParam().command) == "s0") {
+        EXPECT_EQ(set[0], 16);
+    } else {
+        EXPECT_DOUBLE_EQ(ewert[1], 2.5);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Replies, ReplyWithoutNumber,
+                         ::testing::Values(BadReply{"s0", "s0 abc\r"}, BadReply{"s0", "s0\r"},
+                                           BadReply{"s0", "s0 -\r"}, BadReply{"s0", "\r"},
+                                           BadReply{"d1", "d1\r"}, BadReply{"d1", "d1 e5\r"},
+                                           BadReply{"d1", "d1 nan\r"},
+                                           BadReply{"d1", "d1 inf\r"}));
+
+// ---- Write and save ------------------------------------------------------
+
+struct Compose {
+    int oldWord;
+    int bit0, bit3, mode;
+    int sent;
+};
+
+class WriteCompose : public LogicTest, public ::testing::WithParamInterface<Compose> {};
+
+TEST_P(WriteCompose, ConfigurationWordCarriesBits2And6And7Only) {
+    connect();
+    set[0] = GetParam().oldWord;
+    ui.edit(p1, MAIN_CONFIG_BIT0, GetParam().bit0);
+    ui.edit(p1, MAIN_CONFIG_BIT3, GetParam().bit3);
+    ui.edit(p1, MAIN_MODE, GetParam().mode);
+    serial.clearEvents();
+    ASSERT_TRUE(ui.commit(p1, MAIN_SAVE));
+    EXPECT_EQ(sent()[3], "S0" + std::to_string(GetParam().sent));
+}
+
+INSTANTIATE_TEST_SUITE_P(Words, WriteCompose,
+                         ::testing::Values(Compose{255, 0, 0, 0, 212}, Compose{0, 1, 1, 1, 57},
+                                           Compose{0, 0, 0, 2, 32}, Compose{2, 0, 0, 0, 16},
+                                           Compose{0, 7, 0, 0, 17}, Compose{0, 0, 200, 0, 24},
+                                           Compose{0x7FFFFF00, 0, 0, 1, 48},
+                                           Compose{-1, 1, 1, 2, 0xC4 | 0x01 | 0x08 | 0x20}));
+
+TEST_F(LogicTest, EveryCombinationWrittenReadsBackTheSame) {
+    connect();
+    for (int bit0 = 0; bit0 < 2; ++bit0) {
+        for (int bit3 = 0; bit3 < 2; ++bit3) {
+            for (int mode = 0; mode < 3; ++mode) {
+                ui.edit(p1, MAIN_CONFIG_BIT0, bit0);
+                ui.edit(p1, MAIN_CONFIG_BIT3, bit3);
+                ui.edit(p1, MAIN_MODE, mode);
+                ASSERT_TRUE(ui.commit(p1, MAIN_SAVE));
+                EXPECT_EQ(mainStatus(), "ok");
+                EXPECT_EQ(ui.ctrl(p1, MAIN_CONFIG_BIT0).ival, bit0);
+                EXPECT_EQ(ui.ctrl(p1, MAIN_CONFIG_BIT3).ival, bit3);
+                EXPECT_EQ(ui.ctrl(p1, MAIN_MODE).ival, mode);
+            }
+        }
+    }
+}
+
+TEST_F(LogicTest, SaveSendsSetPointsWordsAndSaveThenReadsBackUnderTheLongTimeOut) {
+    model.setWord(0, 0x54);
+    connect();
+    ui.edit(p1, MAIN_ZERO_POINT, 20.9);
+    ui.edit(p1, MAIN_END_MARK, -0.0004);
+    ui.edit(p1, MAIN_LIMIT, 9.9996);
+    ui.edit(p1, MAIN_SETTING_8, -5);
+    ui.edit(p1, MAIN_MODE, 1);
+    serial.clearEvents();
+    ASSERT_TRUE(ui.commit(p1, MAIN_SAVE));
+    std::vector<std::string> expected = {"D12.090e+01", "D2-4.000e-04", "D31.000e+01",
+                                         "S0" + std::to_string((0x54 & 0xC4) | 0x30),
+                                         "S8-5", "S!S!"};
+    expected.insert(expected.end(), {"s0", "s1", "s2", "s3", "s4", "s5", "s6", "s7", "s8",
+                                     "t12", "d1", "d2", "d3"});
+    EXPECT_EQ(join(sent()), join(expected));
+    // Set points flush the input before writing; words and save after it.
+    std::string trace = serial.trace();
+    EXPECT_EQ(trace.substr(0, 1 + 3 * 4 + 3 * 4), "TOIWROIWROIWROWIROWIROWIR");
+    EXPECT_EQ(trace.back(), 'T');
+    std::vector<double> times;
+    for (const auto& e : serial.events())
+        if (e.kind == SerialEvent::SetTime)
+            times.push_back(e.seconds);
+    EXPECT_EQ(times, (std::vector<double>{2.0, 0.6}));
+    EXPECT_EQ(join(history(p1, MAIN_STATUS)), "GET|ok|SAVE|GET|ok");
+    EXPECT_EQ(model.saves(), 1);
+    EXPECT_DOUBLE_EQ(model.savedParam(1), 20.9);
+    EXPECT_EQ(model.savedWord(8), -5);
+}
+
+struct WriteFailure {
+    const char* silentAt;
+    const char* status;
+    int sentCount; // commands sent, the failed one included
+};
+
+class SaveFailure : public LogicTest, public ::testing::WithParamInterface<WriteFailure> {};
+
+TEST_P(SaveFailure, StopsThereAndRestoresTheShortTimeOut) {
+    connect();
+    ui.edit(p1, MAIN_ZERO_POINT, 1.25);
+    model.setSilent(GetParam().silentAt);
+    serial.clearEvents();
+    double before = clock.now();
+    ASSERT_TRUE(ui.commit(p1, MAIN_SAVE));
+    EXPECT_EQ(mainStatus(), GetParam().status);
+    EXPECT_EQ(static_cast<int>(sent().size()), GetParam().sentCount) << join(sent());
+    EXPECT_DOUBLE_EQ(serial.timeout(), 0.6);
+    EXPECT_NEAR(clock.now() - before, 2.0, 1e-9) << "one long time-out";
+    EXPECT_DOUBLE_EQ(ewert[1], 1.25) << "the model keeps the panel's values";
+    EXPECT_DOUBLE_EQ(ui.ctrl(p1, MAIN_ZERO_POINT).dval, 1.25);
+}
+
+INSTANTIATE_TEST_SUITE_P(Points, SaveFailure,
+                         ::testing::Values(WriteFailure{"D1", "NO CONNECT 5", 1},
+                                           WriteFailure{"D3", "NO CONNECT 5", 3},
+                                           WriteFailure{"S0", "NO CONNECT 6", 4},
+                                           WriteFailure{"S8", "NO CONNECT 6", 5},
+                                           WriteFailure{"S!S!", "NO CONNECT 6", 6},
+                                           WriteFailure{"s0", "NO CONNECT 3", 7},
+                                           WriteFailure{"d2", "NO CONNECT 4", 18}));
+
+TEST_F(LogicTest, ASlowSaveSucceedsUnderTheLongTimeOut) {
+    connect();
+    model.faults.slowSaveMs = 1500;
+    ASSERT_TRUE(ui.commit(p1, MAIN_SAVE));
+    EXPECT_EQ(mainStatus(), "ok");
+    EXPECT_DOUBLE_EQ(serial.timeout(), 0.6);
+}
+
+TEST_F(LogicTest, SaveBeforeAnyPortWasOpenedFailsAtTheFirstSetPoint) {
+    start();
+    ASSERT_TRUE(ui.commit(p1, MAIN_SAVE));
+    EXPECT_EQ(mainStatus(), "NO CONNECT 5");
+    EXPECT_TRUE(sent().empty());
+}
+
+TEST_F(LogicTest, SaveActsOnCommitOnly) {
+    connect();
+    serial.clearEvents();
+    ASSERT_TRUE(ui.commit(p1, MAIN_SAVE, EVENT_RIGHT_CLICK));
+    EXPECT_TRUE(serial.events().empty());
+}
+
+TEST_F(LogicTest, ATypedSetPointIsSentRoundedAndKeptUntilTheReadBack) {
+    connect();
+    ui.edit(p1, MAIN_ZERO_POINT, 0.053749);
+    model.setSilent("s0");
+    ASSERT_TRUE(ui.commit(p1, MAIN_SAVE));
+    EXPECT_EQ(sent()[14], "D15.375e-02");
+    EXPECT_DOUBLE_EQ(ewert[1], 0.053749);
+}
+
+TEST_F(LogicTest, ReadingBackAndSavingAgainSendsTheSameValues) {
+    model.setParam(1, 0.0537);
+    model.setParam(2, 123.456);
+    model.setWord(0, 0x30); // mode 1: one decimal shown
+    connect();
+    serial.clearEvents();
+    ASSERT_TRUE(ui.commit(p1, MAIN_SAVE));
+    EXPECT_EQ(sent()[0], "D15.370e-02");
+    EXPECT_EQ(sent()[1], "D21.235e+02");
+}
+
+// ---- Measuring mode ------------------------------------------------------
+
+struct ModeCase {
+    int mode;
+    int format;
+    int precision;
+    const char* zp;
+    const char* em;
+    const char* limit;
+    const char* po2;
+    int linear;
+};
+
+class ModeApply : public LogicTest, public ::testing::WithParamInterface<ModeCase> {};
+
+TEST_P(ModeApply, SetsLabelsFormatsPrecisionsAndLinear) {
+    start();
+    ewert[1] = 1.5;
+    ewert[2] = 2.5;
+    ewert[3] = 3.5;
+    ui.edit(p1, MAIN_MODE, GetParam().mode);
+    ASSERT_TRUE(ui.commit(p1, MAIN_MODE));
+    const ModeCase& c = GetParam();
+    for (int id : {MAIN_ZERO_POINT, MAIN_END_MARK, MAIN_LIMIT}) {
+        EXPECT_EQ(ui.ctrl(p1, id).format, c.format);
+        EXPECT_EQ(ui.ctrl(p1, id).precision, c.precision);
+    }
+    EXPECT_EQ(ui.ctrl(p3, SERVICE_OXYGEN).format, c.format);
+    EXPECT_EQ(ui.ctrl(p3, SERVICE_OXYGEN).precision, c.precision);
+    EXPECT_EQ(ui.ctrl(p1, MAIN_ZERO_POINT).label, c.zp);
+    EXPECT_EQ(ui.ctrl(p1, MAIN_END_MARK).label, c.em);
+    EXPECT_EQ(ui.ctrl(p1, MAIN_LIMIT).label, c.limit);
+    EXPECT_EQ(ui.ctrl(p3, SERVICE_OXYGEN).label, c.po2);
+    EXPECT_EQ(linear, c.linear);
+    EXPECT_DOUBLE_EQ(ui.ctrl(p1, MAIN_ZERO_POINT).dval, 1.5);
+    EXPECT_DOUBLE_EQ(ui.ctrl(p1, MAIN_END_MARK).dval, 2.5);
+    EXPECT_DOUBLE_EQ(ui.ctrl(p1, MAIN_LIMIT).dval, 3.5);
+    EXPECT_TRUE(sent().empty()) << "applying a mode sends nothing";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, ModeApply,
+    ::testing::Values(ModeCase{0, 0xFFF1, 3, "ZERO POINT (ppm) ", "END MARK (ppm) ", "LIMIT (ppm) ",
+                               "Oxygen         ", 0},
+                      ModeCase{1, 0xFFF0, 1, "ZERO POINT (ppm] ", "END MARK (ppm) ", "LIMIT (ppm) ",
+                               "Oxygen         ", 1},
+                      ModeCase{2, 0xFFF0, 1, "ZERO POINT (mV ) ", "END MARK (mV ) ", "LIMIT (mV ) ",
+                               "Sensor Voltage ", 0}));
+
+TEST_F(LogicTest, ModeLabelsFillTheirRowsExactly) {
+    for (int m = 0; m < 3; ++m) {
+        EXPECT_EQ(std::strlen(c_ZP[m]), 17u);
+        EXPECT_EQ(std::strlen(c_EM[m]), 15u);
+        EXPECT_EQ(std::strlen(c_LIMIT[m]), 12u);
+        EXPECT_EQ(std::strlen(c_PO2[m]), 15u);
+    }
+}
+
+TEST_F(LogicTest, ACommittedModeDiscardsEditsAndAnUncommittedOneChangesNothing) {
+    start();
+    ui.edit(p1, MAIN_ZERO_POINT, 42.0);
+    ui.edit(p1, MAIN_MODE, 2);
+    EXPECT_EQ(ui.ctrl(p1, MAIN_ZERO_POINT).label, "");
+    EXPECT_TRUE(ui.commit(p1, MAIN_MODE, EVENT_RIGHT_CLICK));
+    EXPECT_EQ(ui.ctrl(p1, MAIN_ZERO_POINT).label, "");
+    ASSERT_TRUE(ui.commit(p1, MAIN_MODE));
+    EXPECT_DOUBLE_EQ(ui.ctrl(p1, MAIN_ZERO_POINT).dval, 0.0);
+}
+
+TEST_F(LogicTest, AModeOutsideTheTablesIsLeftAlone) {
+    start();
+    ui.edit(p1, MAIN_MODE, 3);
+    ASSERT_TRUE(ui.commit(p1, MAIN_MODE));
+    EXPECT_EQ(ui.ctrl(p1, MAIN_ZERO_POINT).label, "");
+}
+
+} // namespace
