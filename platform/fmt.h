@@ -37,7 +37,7 @@ struct Target {
 // so the compiler reports the call site.
 void format_does_not_match_arguments();
 
-consteval bool starts(const char* s, const char* word) {
+constexpr bool starts(const char* s, const char* word) {
     while (*word) {
         if (*s++ != *word++)
             return false;
@@ -46,7 +46,7 @@ consteval bool starts(const char* s, const char* word) {
 }
 
 // Kinds of the items in a Fmt format, in order; literal text in between.
-consteval int fmt_items(const char* s, Kind* out) {
+constexpr int fmt_items(const char* s, Kind* out) {
     int n = 0;
     while (*s) {
         if (*s != '%') {
@@ -72,7 +72,7 @@ consteval int fmt_items(const char* s, Kind* out) {
 }
 
 // Scan formats: a run of %d / %f items with nothing in between.
-consteval int scan_items(const char* s, Kind* out, bool fromFile) {
+constexpr int scan_items(const char* s, Kind* out, bool fromFile) {
     int n = 0;
     if (fromFile) {
         if (!starts(s, "%s>"))
@@ -93,7 +93,7 @@ consteval int scan_items(const char* s, Kind* out, bool fromFile) {
     return n;
 }
 
-template <typename T> consteval bool fits(Kind k) {
+template <typename T> constexpr bool fits(Kind k) {
     if constexpr (std::is_same_v<T, int>)
         return k == Kind::Int || k == Kind::Char;
     else if constexpr (std::is_same_v<T, double>)
@@ -112,7 +112,7 @@ template <bool Scanning, bool FromFile, typename... Args> struct Format {
         requires std::is_convertible_v<const S&, const char*>
     consteval Format(const S& s) : text(s) {
         Kind kinds[10] = {};
-        int n = Scanning ? scan_items(text, kinds, FromFile) : fmt_items(text, kinds);
+        int n = Scanning ? scan_items(s, kinds, FromFile) : fmt_items(s, kinds);
         if (n != static_cast<int>(sizeof...(Args)))
             format_does_not_match_arguments();
         int k = 0;

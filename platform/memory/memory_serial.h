@@ -1,12 +1,26 @@
 // In-memory RS-232 line for tests: records every operation and every byte,
 // answers from the device model in-process, and keeps time on a fake clock.
-// Bytes written wait until the next read, as on the real port, so a flush of
-// the input between write and read never loses the reply.
+//
+// The line behaves as the real port does where the program relies on it:
+// - ComWrt only queues. The pending output reaches the transmitter when the
+//   next read starts, so a flush of the input between write and read never
+//   loses the reply; FlushOutQ before that read discards the command.
+// - A reply arrives after its delay. A read ends at the terminator (consumed,
+//   not stored), after `count` bytes (the rest stays queued, no error), or at
+//   the time-out: RS232_TIMEOUT, the bytes so far stored, the clock advanced
+//   by the time-out. A reply later than the time-out lands in the input queue
+//   when the read gives up, where the next FlushInQ discards it and a read
+//   without a flush finds it.
+// - Any operation on a port that is not open fails at once with
+//   RS232_PORT_NOT_OPEN; opening a number not in setPorts fails with
+//   RS232_CANNOT_OPEN; after vanish(), or while the model's line is dropped,
+//   everything fails with RS232_IO_ERROR.
 #pragma once
 
 #include "platform/backends.h"
 #include "sim/device_model.h"
 
+#include <deque>
 #include <set>
 #include <string>
 #include <vector>
@@ -17,6 +31,7 @@ public:
     void delay(double seconds) override;
     void advance(double seconds);
     double now() const { return now_; }
+    // Every Delay asked for, in seconds, in order.
     const std::vector<double>& delays() const { return delays_; }
 
 private:
@@ -43,13 +58,16 @@ public:
 
     const std::vector<SerialEvent>& events() const { return events_; }
     void clearEvents() { events_.clear(); }
-    // Every command written, in order, without its CR ("s0", "D12.090e+01").
+    // Every command written successfully, in order, one per write, without
+    // its CR ("s0", "D12.090e+01").
     std::vector<std::string> commands() const;
     // The operations as letters: O flush out, I flush in, W write, R read,
     // T set time-out, P open ("OWIR" per transaction of that variant).
     std::string trace() const;
     bool isOpen() const { return open_; }
     double timeout() const { return timeout_; }
+    // Bytes received and not yet read.
+    const std::string& pendingInput() const { return input_; }
 
     int open(int port, long baudRate, int parity, int dataBits, int stopBits) override;
     int setTimeout(int port, double seconds) override;
@@ -60,7 +78,9 @@ public:
 
 private:
     int check(int port) const;
-    void transmit(); // pending output reaches the model; replies are scheduled
+    int record(SerialEvent event);
+    void transmit();           // pending output reaches the model; replies are scheduled
+    void arriveUntil(double t); // replies due by t move into the input queue
 
     DeviceModel& model_;
     FakeClock& clock_;
@@ -70,11 +90,12 @@ private:
     bool vanished_ = false;
     double timeout_ = 10.0;
     std::string pendingOut_;
+    std::string received_; // command bytes the transmitter has, up to the next CR
     struct Arrival {
         double at;
         std::string bytes;
     };
-    std::vector<Arrival> arrivals_; // bytes on their way from the transmitter
-    std::string input_;             // bytes received, not yet read
+    std::deque<Arrival> arrivals_; // replies on their way, in order of arrival
+    std::string input_;            // bytes received, not yet read
     std::vector<SerialEvent> events_;
 };

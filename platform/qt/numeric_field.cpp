@@ -1,0 +1,75 @@
+#include "platform/qt/numeric_field.h"
+
+#include "platform/fmt.h"
+
+#include <QKeyEvent>
+#include <algorithm>
+
+NumericField::NumericField(QWidget* parent) : QLineEdit(parent) {
+    setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    connect(this, &QLineEdit::editingFinished, this, &NumericField::finishEdit);
+    showValue();
+}
+
+void NumericField::setValue(double value) {
+    value_ = value;
+    showValue();
+}
+
+void NumericField::setScientific(bool on) {
+    scientific_ = on;
+    showValue();
+}
+
+void NumericField::setPrecision(int digits) {
+    precision_ = std::clamp(digits, 0, kMaxPrecision);
+    showValue();
+}
+
+QString NumericField::formatted() const {
+    // QString::number ignores the locale: a German desktop still sees '.'
+    // as on the transmitter's own display.
+    return QString::number(value_, scientific_ ? 'e' : 'f', precision_);
+}
+
+void NumericField::showValue() { setText(formatted()); }
+
+bool NumericField::parseInput(const QString& text, double* value) {
+    QString s = text.trimmed();
+    if (s.count(u',') == 1 && !s.contains(u'.')) {
+        qsizetype comma = s.indexOf(u',');
+        qsizetype digits = 0;
+        while (comma + 1 + digits < s.size() && s[comma + 1 + digits].isDigit())
+            ++digits;
+        QString whole = s.left(comma);
+        if (whole.startsWith(u'-') || whole.startsWith(u'+'))
+            whole.remove(0, 1);
+        bool mayBeGrouping = digits == 3 && !whole.isEmpty() && !whole.startsWith(u'0');
+        if (mayBeGrouping)
+            return false;
+        s[comma] = u'.';
+    }
+    return ParseReal(s.toUtf8().constData(), value);
+}
+
+void NumericField::finishEdit() {
+    if (isReadOnly() || text() == formatted())
+        return;
+    double typed = 0.0;
+    if (!parseInput(text(), &typed)) {
+        showValue();
+        return;
+    }
+    value_ = typed;
+    showValue();
+    emit committed();
+}
+
+void NumericField::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && !isReadOnly() && text() != formatted()) {
+        showValue();
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}

@@ -1,0 +1,63 @@
+// The user interface on Qt Widgets: panels loaded from the Designer XML in
+// K964_Vx.uir, controls addressed by their ctrlId property, callbacks bound
+// by name, events dispatched one at a time.
+#pragma once
+
+#include "platform/backends.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+#include <map>
+
+class QtUi : public QObject, public UiBackend {
+public:
+    QtUi() = default;
+    ~QtUi() override;
+    QtUi(const QtUi&) = delete;
+    QtUi& operator=(const QtUi&) = delete;
+
+    int loadPanel(int parent, const char* path, int resource) override;
+    int getPanelMenuBar(int panel) override;
+    int displayPanel(int panel) override;
+    int hidePanel(int panel) override;
+    int setPanelAttribute(int panel, int attribute, const char* value) override;
+    int setCtrlVal(int panel, int control, int value) override;
+    int setCtrlVal(int panel, int control, double value) override;
+    int setCtrlVal(int panel, int control, const char* value) override;
+    int getCtrlInt(int panel, int control, int* value) override;
+    int getCtrlReal(int panel, int control, double* value) override;
+    int setCtrlAttribute(int panel, int control, int attribute, int value) override;
+    int setCtrlAttribute(int panel, int control, int attribute, const char* value) override;
+    int messagePopup(const char* title, const char* message) override;
+    int confirmPopup(const char* title, const char* message) override;
+    int runUserInterface() override;
+
+    // The widget behind a panel handle and the widget or menu item behind a
+    // control; nullptr if unknown. For tests and screenshots.
+    QWidget* panelWidget(int panel) const;
+    QObject* control(int panel, int control) const;
+
+    // Shows a line of the transmitter, which may hold any byte: Latin-1, with
+    // control characters made visible.
+    static QString displayText(const char* bytes);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Panel {
+        QPointer<QWidget> widget;
+        int resource = 0;
+        int menuBar = 0; // handle, 0: none
+        PanelCallbackPtr callback = nullptr;
+        std::map<int, QPointer<QObject>> controls;
+    };
+
+    const Panel* find(int panel) const;
+    QWidget* widgetOf(int panel, int control) const;
+    void embed(QWidget* panel, QWidget* host, int resource);
+
+    std::map<int, Panel> panels_;
+    int nextHandle_ = 1;
+};
