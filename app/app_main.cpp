@@ -22,7 +22,7 @@ static void resource_fehlt(void) {
     ExitProgram(1);
 }
 
-int app_main(void) {
+void starten(void) {
     p1 = LoadPanel(0, K964_UIR, PANEL_MAIN);
     if (p1 < 0)
         resource_fehlt();
@@ -33,6 +33,10 @@ int app_main(void) {
         resource_fehlt();
     setup();
     hol = 0;
+}
+
+int app_main(void) {
+    starten();
     RunUserInterface();
     return 0;
 }

@@ -3,6 +3,8 @@
 
 // Loads the panels, restores the port number and runs the event loop.
 int app_main(void);
+// All of start-up but the event loop.
+void starten(void);
 void setup(void);
 [[noreturn]] void enden(void);
 int schluss(int panel, int event, void* callbackData, int eventData1, int eventData2);

@@ -27,7 +27,15 @@ std::string shortest(double v) {
     return std::string(buf, r.ptr);
 }
 
-bool digit(char c) { return c >= '0' && c <= '9'; }
+template <typename... Parts> std::string cat(const Parts&... parts) {
+    std::string out;
+    (out.append(parts), ...);
+    return out;
+}
+
+bool digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // A real number as the command set writes it: optional sign, digits,
 // optional point and decimals, optional exponent. The whole text must be it.
@@ -80,23 +88,29 @@ bool parse_word(std::string_view s, int32_t* out) {
 }
 
 // A single decimal digit as a number, or -1.
-int digit_value(char c) { return digit(c) ? c - '0' : -1; }
+int digit_value(char c) {
+    return digit(c) ? c - '0' : -1;
+}
 
 // Words and parameters a fresh transmitter holds: mode 0 with both switches
 // off (bits 2 and 6 are internal flags the service tool carries over), and a
 // cell that reads right without a calibration.
 void factory_state(int32_t* words, double* params) {
     const int32_t w[16] = {0x54, 1, 4, 20, 0, 100, 4, 20, 1000, 0, 0, 0, 0, 3, 0, 0};
-    const double p[12] = {DeviceModel::kZeroMillivolts, 0.0, 100.0, 50.0, 0.0, 0.0, 0.0, 0.0,
-                          1.0, 0.0, 0.0, 0.0};
+    const double p[12] = {
+        DeviceModel::kZeroMillivolts, 0.0, 100.0, 50.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0};
     for (int i = 0; i < 16; ++i)
         words[i] = w[i];
     for (int i = 0; i < 12; ++i)
         params[i] = p[i];
 }
 
-bool word_index(int i) { return i >= 0 && i < 16; }
-bool param_index(int k) { return k >= 0 && k < 12; }
+bool word_index(int i) {
+    return i >= 0 && i < 16;
+}
+bool param_index(int k) {
+    return k >= 0 && k < 12;
+}
 
 } // namespace
 
@@ -140,15 +154,14 @@ std::string DeviceModel::answer(const std::string& command, double now, int* ext
     if (c == "m2")
         return "M2";
     if (c == "u1")
-        return "u" + general(vcal_);
+        return cat("u", general(vcal_));
     if (c == "u5")
-        return "u" + general(cellTemperature_);
+        return cat("u", general(cellTemperature_));
     if (c == "u9") {
         settle(now);
         double millivolts = kMillivoltsPerPpm * (settled_ + noiseSample()) + kZeroMillivolts;
-        double main = mode() == 2 ? millivolts
-                                  : working_.params[8] * uncalibratedPpm(millivolts);
-        return "u" + general(millivolts) + " " + general(main);
+        double main = mode() == 2 ? millivolts : working_.params[8] * uncalibratedPpm(millivolts);
+        return cat("u", general(millivolts), " ", general(main));
     }
     if (c == "S!S!") {
         saved_ = working_;
@@ -171,16 +184,16 @@ std::string DeviceModel::answer(const std::string& command, double now, int* ext
         return "D! OK";
     }
     if (c == "t12")
-        return "t12 " + std::to_string(working_.words[13]);
+        return cat("t12 ", std::to_string(working_.words[13]));
     if (c.size() >= 2 && (c[0] == 's' || c[0] == 'd')) {
         int n = 0;
         if (!parse_word(c.substr(1), &n))
             return "?";
         std::string head(c);
         if (c[0] == 's' && word_index(n))
-            return head + " " + std::to_string(working_.words[n]);
+            return cat(head, " ", std::to_string(working_.words[n]));
         if (c[0] == 'd' && param_index(n))
-            return head + " " + scientific(working_.params[n]);
+            return cat(head, " ", scientific(working_.params[n]));
         return "?";
     }
     if (c.size() >= 3 && (c[0] == 'S' || c[0] == 'D') && digit(c[1])) {
@@ -191,13 +204,13 @@ std::string DeviceModel::answer(const std::string& command, double now, int* ext
             if (!parse_word(c.substr(2), &v))
                 return "?";
             working_.words[n] = v;
-            return head + " " + std::to_string(v);
+            return cat(head, " ", std::to_string(v));
         }
         double v = 0.0;
         if (!parse_real(c.substr(2), &v))
             return "?";
         working_.params[n] = v;
-        return head + " " + scientific(v);
+        return cat(head, " ", scientific(v));
     }
     return "?";
 }
@@ -265,35 +278,57 @@ void DeviceModel::setReply(const std::string& prefix, const char* bytes) {
         overrides_[prefix] = std::string(bytes);
 }
 
-void DeviceModel::setSilent(const std::string& prefix) { overrides_[prefix] = std::nullopt; }
-void DeviceModel::clearOverrides() { overrides_.clear(); }
+void DeviceModel::setSilent(const std::string& prefix) {
+    overrides_[prefix] = std::nullopt;
+}
+void DeviceModel::clearOverrides() {
+    overrides_.clear();
+}
 
-int32_t DeviceModel::word(int i) const { return word_index(i) ? working_.words[i] : 0; }
+int32_t DeviceModel::word(int i) const {
+    return word_index(i) ? working_.words[i] : 0;
+}
 void DeviceModel::setWord(int i, int32_t v) {
     if (word_index(i))
         working_.words[i] = v;
 }
-double DeviceModel::param(int k) const { return param_index(k) ? working_.params[k] : 0.0; }
+double DeviceModel::param(int k) const {
+    return param_index(k) ? working_.params[k] : 0.0;
+}
 void DeviceModel::setParam(int k, double v) {
     if (param_index(k))
         working_.params[k] = v;
 }
-int32_t DeviceModel::savedWord(int i) const { return word_index(i) ? saved_.words[i] : 0; }
-double DeviceModel::savedParam(int k) const { return param_index(k) ? saved_.params[k] : 0.0; }
+int32_t DeviceModel::savedWord(int i) const {
+    return word_index(i) ? saved_.words[i] : 0;
+}
+double DeviceModel::savedParam(int k) const {
+    return param_index(k) ? saved_.params[k] : 0.0;
+}
 
-void DeviceModel::powerCycle() { working_ = saved_; }
+void DeviceModel::powerCycle() {
+    working_ = saved_;
+}
 
-void DeviceModel::setGas(double ppm) { gas_ = ppm; }
-void DeviceModel::setVcal(double volts) { vcal_ = volts; }
-void DeviceModel::setCellTemperature(double celsius) { cellTemperature_ = celsius; }
-void DeviceModel::setNoise(double amplitude) { noise_ = amplitude; }
+void DeviceModel::setGas(double ppm) {
+    gas_ = ppm;
+}
+void DeviceModel::setVcal(double volts) {
+    vcal_ = volts;
+}
+void DeviceModel::setCellTemperature(double celsius) {
+    cellTemperature_ = celsius;
+}
+void DeviceModel::setNoise(double amplitude) {
+    noise_ = amplitude;
+}
 
 std::string DeviceModel::saveText() const {
     std::string out = "k964 saved state\n";
     for (int i = 0; i < 16; ++i)
-        out += "word " + std::to_string(i) + " " + std::to_string(saved_.words[i]) + "\n";
+        out += cat("word ", std::to_string(i), " ", std::to_string(saved_.words[i]), "\n");
     for (int k = 0; k < 12; ++k)
-        out += "param " + std::to_string(k) + " " + shortest(saved_.params[k]) + "\n";
+        out += cat("param ", std::to_string(k), " ", shortest(saved_.params[k]), "\n");
     return out;
 }
 

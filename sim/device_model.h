@@ -48,7 +48,7 @@ struct Reply {
 };
 
 class DeviceModel {
-public:
+  public:
     DeviceModel();
 
     // One command line, without its CR. `now` is seconds since any fixed
@@ -112,7 +112,7 @@ public:
     static constexpr double kZeroMillivolts = 1.2;
     static constexpr double kSettleSeconds = 4.0;
 
-private:
+  private:
     struct State {
         int32_t words[16];
         double params[12];

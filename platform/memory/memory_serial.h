@@ -27,14 +27,14 @@
 
 // Time that only moves when told: Delay and read time-outs advance it.
 class FakeClock : public ClockBackend {
-public:
+  public:
     void delay(double seconds) override;
     void advance(double seconds);
     double now() const { return now_; }
     // Every Delay asked for, in seconds, in order.
     const std::vector<double>& delays() const { return delays_; }
 
-private:
+  private:
     double now_ = 0.0;
     std::vector<double> delays_;
 };
@@ -48,7 +48,7 @@ struct SerialEvent {
 };
 
 class MemorySerial : public SerialBackend {
-public:
+  public:
     MemorySerial(DeviceModel& model, FakeClock& clock);
 
     // Port numbers that exist (default: 1).
@@ -76,10 +76,10 @@ public:
     int write(int port, const char* bytes, int count) override;
     int readTerm(int port, char* buffer, int count, int terminator, int* stored) override;
 
-private:
+  private:
     int check(int port) const;
     int record(SerialEvent event);
-    void transmit();           // pending output reaches the model; replies are scheduled
+    void transmit();            // pending output reaches the model; replies are scheduled
     void arriveUntil(double t); // replies due by t move into the input queue
 
     DeviceModel& model_;

@@ -51,12 +51,14 @@ private:
         int resource = 0;
         int menuBar = 0; // handle, 0: none
         PanelCallbackPtr callback = nullptr;
+        bool floating = false; // a child panel without a reserved area
         std::map<int, QPointer<QObject>> controls;
     };
 
     const Panel* find(int panel) const;
     QWidget* widgetOf(int panel, int control) const;
-    void embed(QWidget* panel, QWidget* host, int resource);
+    bool bind(int handle, Panel& panel, const char* path);
+    void embed(Panel& panel, QWidget* host);
 
     std::map<int, Panel> panels_;
     int nextHandle_ = 1;

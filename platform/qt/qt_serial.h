@@ -1,0 +1,42 @@
+// The RS-232 line on QSerialPort, used blocking on the GUI thread.
+//
+// Port number n is the device named by an entry COM<n> in the program's
+// directory (a symbolic link to a device, as k964-sim makes one), otherwise
+// /dev/ttyS<n-1> on Linux and COM<n> on Windows. Numbers below 1 do not open.
+// Written bytes wait in Qt's buffer until the next read waits for the reply,
+// so FlushInQ between ComWrt and ComRdTerm never discards that reply.
+#pragma once
+
+#include "platform/backends.h"
+
+#include <QString>
+#include <memory>
+
+class QSerialPort;
+
+class QtSerial : public SerialBackend {
+  public:
+    QtSerial();
+    ~QtSerial() override;
+    QtSerial(const QtSerial&) = delete;
+    QtSerial& operator=(const QtSerial&) = delete;
+
+    // The device path port number `port` stands for (see above).
+    static QString devicePath(int port);
+
+    int open(int port, long baudRate, int parity, int dataBits, int stopBits) override;
+    int setTimeout(int port, double seconds) override;
+    int flushOut(int port) override;
+    int flushIn(int port) override;
+    int write(int port, const char* bytes, int count) override;
+    int readTerm(int port, char* buffer, int count, int terminator, int* stored) override;
+
+  private:
+    int check(int port) const;
+    int lineFailed(); // the device failed: every later operation fails too
+
+    std::unique_ptr<QSerialPort> port_;
+    int number_ = 0;
+    double timeout_ = 10.0;
+    bool failed_ = false;
+};

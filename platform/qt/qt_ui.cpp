@@ -1,0 +1,499 @@
+#include "platform/qt/qt_ui.h"
+
+#include "platform/qt/led.h"
+#include "platform/qt/numeric_field.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFile>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSpinBox>
+#include <QTimer>
+#include <QUiLoader>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// Builds our own widgets for the class names the resource file uses.
+class Loader : public QUiLoader {
+public:
+    QWidget* createWidget(const QString& className, QWidget* parent,
+                          const QString& name) override {
+        QWidget* widget = nullptr;
+        if (className == QLatin1String("NumericField"))
+            widget = new NumericField(parent);
+        else if (className == QLatin1String("Led"))
+            widget = new Led(parent);
+        else
+            return QUiLoader::createWidget(className, parent, name);
+        widget->setObjectName(name);
+        return widget;
+    }
+};
+
+// An integer dynamic property; false when absent or not a number.
+bool intProperty(const QObject* object, const char* name, int* value) {
+    QVariant v = object->property(name);
+    if (!v.isValid())
+        return false;
+    bool ok = false;
+    *value = v.toInt(&ok);
+    return ok;
+}
+
+// Tells whoever maintains the resource file what is wrong with it.
+bool damaged(const char* path, const QObject* where, const char* what) {
+    qWarning("%s: %s: %s", path, qPrintable(where->objectName()), what);
+    return false;
+}
+
+// While a callback waits on the line the event loop does not run: paint now
+// so that "GET", "SAVE" and the busy indicator are seen during the wait.
+void repaintNow(QWidget* widget) {
+    if (widget->isVisible())
+        widget->repaint();
+}
+
+// A control that Tab reaches; the inner editor of a spin box belongs to it.
+bool tabStop(const QWidget* w) {
+    const QWidget* parent = w->parentWidget();
+    return (w->focusPolicy() & Qt::TabFocus) && !(parent && parent->focusProxy() == w);
+}
+
+// The widgets inside `panel`, in the window's focus order.
+std::vector<QWidget*> focusChainOf(QWidget* panel) {
+    std::vector<QWidget*> chain;
+    for (QWidget* w = panel->nextInFocusChain(); w != panel && panel->isAncestorOf(w);
+         w = w->nextInFocusChain())
+        chain.push_back(w);
+    return chain;
+}
+
+std::vector<QWidget*> tabStopsOf(QWidget* panel) {
+    std::vector<QWidget*> stops;
+    for (QWidget* w : focusChainOf(panel)) {
+        if (tabStop(w))
+            stops.push_back(w);
+    }
+    return stops;
+}
+
+void centre(QWidget* panel) {
+    QWidget* over = panel->parentWidget();
+    panel->adjustSize();
+    panel->move((over->width() - panel->width()) / 2, (over->height() - panel->height()) / 2);
+    panel->raise();
+}
+
+// Connects the user's event on `object` to its callback. False when the
+// callback does not fit the kind of control.
+bool connectEvent(QObject* object, const CallbackBinding* binding, int panel, int menuBar,
+                  int id) {
+    if (auto* action = qobject_cast<QAction*>(object)) {
+        MenuCallbackPtr menu = binding->menu;
+        if (!menu || menuBar == 0)
+            return false;
+        QObject::connect(action, &QAction::triggered, action, [menu, menuBar, id, panel] {
+            DispatchMenuCallback(menu, menuBar, id, panel);
+        });
+        return true;
+    }
+    auto* widget = qobject_cast<QWidget*>(object);
+    CtrlCallbackPtr callback = binding->ctrl;
+    if (!widget || !callback)
+        return false;
+    if (widget->property("interval").isValid()) {
+        // An instrument panel's timer: it ticks from loading on, shown or not.
+        int interval = 0;
+        if (!intProperty(widget, "interval", &interval) || interval <= 0)
+            return false;
+        auto* timer = new QTimer(widget);
+        timer->setInterval(interval);
+        QObject::connect(timer, &QTimer::timeout, timer, [callback, panel, id] {
+            DispatchCtrlCallback(callback, panel, id, EVENT_TIMER_TICK);
+        });
+        widget->hide();
+        timer->start();
+        return true;
+    }
+    auto commit = [callback, panel, id] {
+        DispatchCtrlCallback(callback, panel, id, EVENT_COMMIT);
+    };
+    // Each of these signals comes from the user only, never from SetCtrlVal.
+    if (auto* button = qobject_cast<QAbstractButton*>(widget))
+        QObject::connect(button, &QAbstractButton::clicked, button, commit);
+    else if (auto* selector = qobject_cast<QComboBox*>(widget))
+        QObject::connect(selector, &QComboBox::activated, selector, commit);
+    else if (auto* field = qobject_cast<NumericField*>(widget))
+        QObject::connect(field, &NumericField::committed, field, commit);
+    else
+        return false;
+    return true;
+}
+
+// Enter confirms a panel that has a default button, as in a dialog.
+void addDefaultButtonKeys(QWidget* panel) {
+    for (QPushButton* button : panel->findChildren<QPushButton*>()) {
+        if (!button->isDefault())
+            continue;
+        for (int key : {Qt::Key_Return, Qt::Key_Enter}) {
+            auto* shortcut = new QShortcut(QKeySequence(key), panel);
+            shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+            QObject::connect(shortcut, &QShortcut::activated, button, [button] {
+                if (button->isVisible() && button->isEnabled())
+                    button->click();
+            });
+        }
+    }
+}
+
+} // namespace
+
+QtUi::~QtUi() {
+    for (auto& [handle, panel] : panels_) {
+        if (panel.widget && panel.widget->isWindow())
+            delete panel.widget;
+    }
+}
+
+const QtUi::Panel* QtUi::find(int panel) const {
+    auto it = panels_.find(panel);
+    return it == panels_.end() || !it->second.widget ? nullptr : &it->second;
+}
+
+QWidget* QtUi::panelWidget(int panel) const {
+    const Panel* p = find(panel);
+    return p ? p->widget.data() : nullptr;
+}
+
+QObject* QtUi::control(int panel, int control) const {
+    const Panel* p = find(panel);
+    if (!p)
+        return nullptr;
+    auto it = p->controls.find(control);
+    return it == p->controls.end() ? nullptr : it->second.data();
+}
+
+QWidget* QtUi::widgetOf(int panel, int control) const {
+    return qobject_cast<QWidget*>(this->control(panel, control));
+}
+
+int QtUi::loadPanel(int parent, const char* path, int resource) {
+    QWidget* host = nullptr;
+    if (parent != 0) {
+        host = panelWidget(parent);
+        if (!host)
+            return UIE_BAD_HANDLE;
+    }
+    QFile file(QString::fromLocal8Bit(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return UIE_FILE_NOT_FOUND;
+    Loader loader;
+    std::unique_ptr<QWidget> root(loader.load(&file));
+    if (!root) {
+        qWarning("%s: %s", path, qPrintable(loader.errorString()));
+        return UIE_BAD_RESOURCE;
+    }
+    Panel panel;
+    panel.resource = resource;
+    for (QWidget* w : root->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        int r = 0;
+        if (intProperty(w, "panelResource", &r) && r == resource) {
+            panel.widget = w;
+            break;
+        }
+    }
+    if (!panel.widget)
+        return UIE_NO_SUCH_PANEL;
+    int handle = nextHandle_;
+    if (!bind(handle, panel, path))
+        return UIE_BAD_RESOURCE;
+    // Taken out of the root, the panel outlives it; the rest goes.
+    if (host)
+        embed(panel, host);
+    else
+        panel.widget->setParent(nullptr, Qt::Window);
+    panel.widget->hide();
+    panel.widget->installEventFilter(this);
+    nextHandle_ += panel.menuBar ? 2 : 1;
+    panels_[handle] = panel;
+    return handle;
+}
+
+bool QtUi::bind(int handle, Panel& panel, const char* path) {
+    QWidget* widget = panel.widget;
+    QVariant panelCallback = widget->property("callback");
+    if (panelCallback.isValid()) {
+        const CallbackBinding* b = FindCallback(panelCallback.toString().toUtf8().constData());
+        if (!b || !b->panel)
+            return damaged(path, widget, "unknown panel callback");
+        panel.callback = b->panel;
+    }
+    if (auto* window = qobject_cast<QMainWindow*>(widget)) {
+        if (qobject_cast<QMenuBar*>(window->menuWidget()))
+            panel.menuBar = handle + 1;
+    }
+    for (QObject* object : widget->findChildren<QObject*>()) {
+        int id = 0;
+        bool hasId = object->property("ctrlId").isValid();
+        if (hasId && (!intProperty(object, "ctrlId", &id) || id <= 0 || panel.controls.count(id)))
+            return damaged(path, object, "bad or repeated ctrlId");
+        if (hasId)
+            panel.controls[id] = object;
+        QVariant name = object->property("callback");
+        if (!name.isValid())
+            continue;
+        if (!hasId)
+            return damaged(path, object, "a callback without a ctrlId");
+        const CallbackBinding* b = FindCallback(name.toString().toUtf8().constData());
+        if (!b)
+            return damaged(path, object, "unknown callback");
+        if (!connectEvent(object, b, handle, panel.menuBar, id))
+            return damaged(path, object, "callback does not fit the control");
+    }
+    addDefaultButtonKeys(widget);
+    return true;
+}
+
+void QtUi::embed(Panel& panel, QWidget* host) {
+    QWidget* widget = panel.widget;
+    QWidget* area = nullptr;
+    for (QWidget* w : host->findChildren<QWidget*>()) {
+        int r = 0;
+        if (intProperty(w, "childPanel", &r) && r == panel.resource) {
+            area = w;
+            break;
+        }
+    }
+    auto* mainWindow = qobject_cast<QMainWindow*>(host);
+    QWidget* target = area ? area
+                      : mainWindow && mainWindow->centralWidget() ? mainWindow->centralWidget()
+                                                                   : host;
+    // The child panel's controls take the place of its area in the host's
+    // tab order, so Tab follows what the technician reads.
+    std::vector<QWidget*> order;
+    std::vector<QWidget*> after;
+    bool passed = target == host;
+    for (QWidget* w : focusChainOf(host)) {
+        passed = passed || w == target;
+        if (tabStop(w))
+            (passed ? after : order).push_back(w);
+    }
+    widget->setParent(target, Qt::Widget);
+    if (area && area->layout()) {
+        // Keep the area's room when the panel hides, so nothing jumps.
+        QSizePolicy policy = widget->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        widget->setSizePolicy(policy);
+        area->layout()->addWidget(widget);
+    } else {
+        panel.floating = true;
+    }
+    std::vector<QWidget*> own = tabStopsOf(widget);
+    order.insert(order.end(), own.begin(), own.end());
+    order.insert(order.end(), after.begin(), after.end());
+    for (std::size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+int QtUi::getPanelMenuBar(int panel) {
+    const Panel* p = find(panel);
+    return p ? p->menuBar : UIE_BAD_HANDLE;
+}
+
+int QtUi::displayPanel(int panel) {
+    const Panel* p = find(panel);
+    if (!p)
+        return UIE_BAD_HANDLE;
+    QWidget* widget = p->widget;
+    if (p->floating)
+        centre(widget);
+    widget->show();
+    widget->raise();
+    if (widget->isWindow()) {
+        widget->activateWindow();
+    } else if (!widget->isAncestorOf(QApplication::focusWidget())) {
+        // A child panel shown is the active one: its first control gets the keys.
+        std::vector<QWidget*> stops = tabStopsOf(widget);
+        if (!stops.empty())
+            stops.front()->setFocus(Qt::OtherFocusReason);
+    }
+    return 0;
+}
+
+int QtUi::hidePanel(int panel) {
+    const Panel* p = find(panel);
+    if (!p)
+        return UIE_BAD_HANDLE;
+    p->widget->hide();
+    return 0;
+}
+
+int QtUi::setPanelAttribute(int panel, int attribute, const char* value) {
+    const Panel* p = find(panel);
+    if (!p || attribute != ATTR_TITLE)
+        return UIE_BAD_HANDLE;
+    p->widget->setWindowTitle(displayText(value));
+    return 0;
+}
+
+int QtUi::setCtrlVal(int panel, int control, int value) {
+    QWidget* w = widgetOf(panel, control);
+    if (auto* sw = qobject_cast<QCheckBox*>(w)) {
+        sw->setChecked(value != 0);
+    } else if (auto* selector = qobject_cast<QComboBox*>(w)) {
+        if (value < 0 || value >= selector->count())
+            return UIE_BAD_HANDLE;
+        selector->setCurrentIndex(value);
+    } else if (auto* field = qobject_cast<NumericField*>(w)) {
+        field->setValue(value);
+    } else if (auto* spin = qobject_cast<QSpinBox*>(w)) {
+        spin->setValue(value);
+    } else if (auto* led = qobject_cast<Led*>(w)) {
+        led->setOn(value != 0);
+    } else {
+        return UIE_BAD_HANDLE;
+    }
+    repaintNow(w);
+    return 0;
+}
+
+int QtUi::setCtrlVal(int panel, int control, double value) {
+    auto* field = qobject_cast<NumericField*>(widgetOf(panel, control));
+    if (!field)
+        return UIE_BAD_HANDLE;
+    field->setValue(value);
+    repaintNow(field);
+    return 0;
+}
+
+int QtUi::setCtrlVal(int panel, int control, const char* value) {
+    QWidget* w = widgetOf(panel, control);
+    auto* line = qobject_cast<QLineEdit*>(w);
+    if (line && !qobject_cast<NumericField*>(w)) {
+        line->setText(displayText(value));
+    } else if (auto* label = qobject_cast<QLabel*>(w)) {
+        label->setTextFormat(Qt::PlainText);
+        label->setText(displayText(value));
+    } else {
+        return UIE_BAD_HANDLE;
+    }
+    repaintNow(w);
+    return 0;
+}
+
+int QtUi::getCtrlInt(int panel, int control, int* value) {
+    QWidget* w = widgetOf(panel, control);
+    if (auto* sw = qobject_cast<QCheckBox*>(w))
+        *value = sw->isChecked() ? 1 : 0;
+    else if (auto* selector = qobject_cast<QComboBox*>(w))
+        *value = selector->currentIndex();
+    else if (auto* spin = qobject_cast<QSpinBox*>(w))
+        *value = spin->value();
+    else if (auto* led = qobject_cast<Led*>(w))
+        *value = led->isOn() ? 1 : 0;
+    else
+        return UIE_BAD_HANDLE;
+    return 0;
+}
+
+int QtUi::getCtrlReal(int panel, int control, double* value) {
+    auto* field = qobject_cast<NumericField*>(widgetOf(panel, control));
+    if (!field)
+        return UIE_BAD_HANDLE;
+    *value = field->value();
+    return 0;
+}
+
+int QtUi::setCtrlAttribute(int panel, int control, int attribute, int value) {
+    auto* field = qobject_cast<NumericField*>(widgetOf(panel, control));
+    if (!field)
+        return UIE_BAD_HANDLE;
+    if (attribute == ATTR_FORMAT && value == VAL_SCIENTIFIC_FORMAT)
+        field->setScientific(true);
+    else if (attribute == ATTR_FORMAT && value == VAL_FLOATING_PT_FORMAT)
+        field->setScientific(false);
+    else if (attribute == ATTR_PRECISION && value >= 0 && value <= NumericField::kMaxPrecision)
+        field->setPrecision(value);
+    else
+        return UIE_BAD_HANDLE;
+    repaintNow(field);
+    return 0;
+}
+
+int QtUi::setCtrlAttribute(int panel, int control, int attribute, const char* value) {
+    QWidget* w = widgetOf(panel, control);
+    if (!w || attribute != ATTR_LABEL_TEXT)
+        return UIE_BAD_HANDLE;
+    for (QLabel* label : find(panel)->widget->findChildren<QLabel*>()) {
+        if (label->buddy() != w)
+            continue;
+        QString text = displayText(value);
+        label->setText(text);
+        w->setAccessibleName(text.trimmed());
+        repaintNow(label);
+        return 0;
+    }
+    return UIE_BAD_HANDLE;
+}
+
+int QtUi::messagePopup(const char* title, const char* message) {
+    QMessageBox box(QMessageBox::NoIcon, displayText(title), displayText(message),
+                    QMessageBox::Ok, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+    return 0;
+}
+
+int QtUi::confirmPopup(const char* title, const char* message) {
+    QMessageBox box(QMessageBox::Question, displayText(title), displayText(message),
+                    QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    // A calibration cannot be undone: a reflex Enter must not start one.
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? 1 : 0;
+}
+
+int QtUi::runUserInterface() { return QApplication::exec(); }
+
+bool QtUi::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::Close)
+        return false;
+    for (const auto& [handle, panel] : panels_) {
+        if (panel.widget != watched)
+            continue;
+        // The panel callback decides what closing means; Qt does not close.
+        event->ignore();
+        DispatchPanelCallback(panel.callback, handle, EVENT_CLOSE);
+        return true;
+    }
+    return false;
+}
+
+QString QtUi::displayText(const char* bytes) {
+    QString text;
+    for (const char* p = bytes; *p; ++p) {
+        auto c = static_cast<unsigned char>(*p);
+        if (c < 0x20)
+            text += QChar(0x2400 + c); // control pictures: a CR shows as U+240D
+        else if (c == 0x7F)
+            text += QChar(0x2421);
+        else if (c >= 0x80 && c < 0xA0)
+            text += QChar(QChar::ReplacementCharacter);
+        else
+            text += QLatin1Char(static_cast<char>(c));
+    }
+    return text;
+}

@@ -1,0 +1,187 @@
+// What the line costs: one exchange over a pseudo-terminal against an
+// instantly answering k964-sim (through QSerialPort and, as the floor, plain
+// POSIX calls), and the full connect read-back (VV, s0..s8, t12, d1..d3)
+// through the program's own transactions, against k964-sim paced at 9600
+// baud, compared with the time its bytes need on the line.
+#include "app/globals.h"
+#include "link/link.h"
+#include "platform/backends.h"
+#include "platform/qt/qt_serial.h"
+#include "settings/settings.h"
+#include "tests/serial/sim_process.h"
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr double kByteSeconds = 10.0 / 9600.0;
+
+// Median and 99th percentile of the samples, in microseconds or, with
+// `millis`, in milliseconds.
+void report_percentiles(benchmark::State& state, std::vector<double> seconds, bool millis = false) {
+    if (seconds.empty())
+        return;
+    std::sort(seconds.begin(), seconds.end());
+    auto at = [&](double q) {
+        std::size_t i = static_cast<std::size_t>(q * static_cast<double>(seconds.size() - 1));
+        return seconds[i] * (millis ? 1e3 : 1e6);
+    };
+    state.counters[millis ? "p50_ms" : "p50_us"] = at(0.50);
+    state.counters[millis ? "p99_ms" : "p99_us"] = at(0.99);
+}
+
+// The byte counters from the simulator's status line.
+long counter(const std::string& status, const std::string& name) {
+    std::size_t at = status.find(" " + name + "=");
+    return at == std::string::npos ? -1 : std::stol(status.substr(at + name.size() + 2));
+}
+
+void BM_ExchangeQt(benchmark::State& state) {
+    SimProcess sim({"--noise", "0"});
+    if (!sim.start()) {
+        state.SkipWithError(sim.error().c_str());
+        return;
+    }
+    SetProjectDir(sim.dir().c_str());
+    QtSerial serial;
+    if (serial.open(1, 9600, 0, 8, 1) != 0 || serial.setTimeout(1, 0.6) != 0) {
+        state.SkipWithError("cannot open the simulator's port");
+        return;
+    }
+    std::vector<double> samples;
+    char buf[24];
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        serial.flushOut(1);
+        serial.write(1, "VV\r", 3);
+        serial.flushIn(1);
+        int stored = 0;
+        if (serial.readTerm(1, buf, 24, 13, &stored) != 0 || stored != 10) {
+            state.SkipWithError("no reply");
+            break;
+        }
+        samples.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+    }
+    report_percentiles(state, std::move(samples));
+}
+BENCHMARK(BM_ExchangeQt)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
+
+void BM_ExchangePosix(benchmark::State& state) {
+    SimProcess sim({"--noise", "0"});
+    if (!sim.start()) {
+        state.SkipWithError(sim.error().c_str());
+        return;
+    }
+    int fd = ::open(sim.linkPath().c_str(), O_RDWR | O_NOCTTY);
+    if (fd < 0) {
+        state.SkipWithError("cannot open the simulator's device");
+        return;
+    }
+    termios t{};
+    tcgetattr(fd, &t);
+    cfmakeraw(&t);
+    tcsetattr(fd, TCSANOW, &t);
+    std::vector<double> samples;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        tcflush(fd, TCIFLUSH);
+        if (::write(fd, "VV\r", 3) != 3) {
+            state.SkipWithError("write failed");
+            break;
+        }
+        std::string reply;
+        while (reply.find('\r') == std::string::npos) {
+            pollfd p{fd, POLLIN, 0};
+            char buf[64];
+            ssize_t n = poll(&p, 1, 600) == 1 ? ::read(fd, buf, sizeof buf) : -1;
+            if (n <= 0)
+                break;
+            reply.append(buf, static_cast<std::size_t>(n));
+        }
+        if (reply != "VV K964 V3\r") {
+            state.SkipWithError("no reply");
+            break;
+        }
+        samples.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+    }
+    ::close(fd);
+    report_percentiles(state, std::move(samples));
+}
+BENCHMARK(BM_ExchangePosix)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
+
+// Argument: 1 paced at 9600 baud, 0 unpaced.
+void BM_ConnectReadBack(benchmark::State& state) {
+    const bool paced = state.range(0) != 0;
+    std::vector<std::string> options = {"--noise", "0"};
+    if (paced)
+        options.push_back("--pace");
+    SimProcess sim(options);
+    if (!sim.start()) {
+        state.SkipWithError(sim.error().c_str());
+        return;
+    }
+    SetProjectDir(sim.dir().c_str());
+    QtSerial serial;
+    SetSerialBackend(&serial);
+    com_nummer = 1;
+    if (OpenComConfig(1, "", 9600, 0, 8, 1, 128, 24) != 0) {
+        state.SkipWithError("cannot open the simulator's port");
+        SetSerialBackend(nullptr);
+        return;
+    }
+    SetComTime(1, ZEIT_NORMAL);
+    const std::string before = sim.command("status");
+    std::vector<double> samples;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        set[8] = 0;
+        vollen();
+        holset();
+        samples.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+        if (ReturnRS232Err() != 0 || set[8] != 1000) {
+            state.SkipWithError("the read-back failed");
+            break;
+        }
+    }
+    const std::string after = sim.command("status");
+    const long bytes = counter(after, "bytes-in") + counter(after, "bytes-out") -
+                       counter(before, "bytes-in") - counter(before, "bytes-out");
+    if (!samples.empty()) {
+        const double line = bytes * kByteSeconds / static_cast<double>(samples.size());
+        std::vector<double> sorted = samples;
+        std::sort(sorted.begin(), sorted.end());
+        state.counters["bytes"] = static_cast<double>(bytes) / static_cast<double>(samples.size());
+        state.counters["line_ms"] = line * 1e3;
+        state.counters["ratio"] = sorted[sorted.size() / 2] / line;
+    }
+    report_percentiles(state, std::move(samples), true);
+    SetSerialBackend(nullptr);
+}
+BENCHMARK(BM_ConnectReadBack)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(30);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    // QSerialPort needs an application object on the thread that uses it.
+    QCoreApplication app(argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

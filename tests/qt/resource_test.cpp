@@ -1,0 +1,369 @@
+// The real K964_Vx.uir held to what the program expects of it, and damaged
+// resource files held to the loader's promise: a negative result, no crash.
+#include "platform/qt/led.h"
+#include "platform/qt/numeric_field.h"
+#include "qt_fixture.h"
+#include "ui/contract.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <climits>
+#include <cstring>
+
+namespace {
+
+bool hasKind(QObject* object, CtrlKind kind) {
+    switch (kind) {
+    case CtrlKind::Switch:
+        return qobject_cast<QCheckBox*>(object);
+    case CtrlKind::Selector:
+        return qobject_cast<QComboBox*>(object);
+    case CtrlKind::Real:
+        return qobject_cast<NumericField*>(object);
+    case CtrlKind::Integer: {
+        auto* spin = qobject_cast<QSpinBox*>(object);
+        return spin && spin->minimum() == INT_MIN && spin->maximum() == INT_MAX;
+    }
+    case CtrlKind::Text: {
+        auto* line = qobject_cast<QLineEdit*>(object);
+        return (line && line->isReadOnly() && !qobject_cast<NumericField*>(object)) ||
+               qobject_cast<QLabel*>(object);
+    }
+    case CtrlKind::Indicator:
+        return qobject_cast<Led*>(object);
+    case CtrlKind::Command:
+        return qobject_cast<QPushButton*>(object);
+    case CtrlKind::Timer:
+        return object->isWidgetType() && object->property("interval").isValid();
+    case CtrlKind::MenuItem:
+        return qobject_cast<QAction*>(object);
+    }
+    return false;
+}
+
+QString caption(QString text) { return text.remove(u'&').trimmed(); }
+
+QLabel* buddyOf(QWidget* panel, QWidget* control) {
+    for (QLabel* label : panel->findChildren<QLabel*>()) {
+        if (label->buddy() == control)
+            return label;
+    }
+    return nullptr;
+}
+
+class ResourceTest : public QtFixture {
+protected:
+    void SetUp() override {
+        QtFixture::SetUp();
+        loadAll();
+    }
+
+    int handleOf(int resource) const {
+        return resource == PANEL_MAIN ? mainPanel : resource == PANEL_COM ? comPanel : servicePanel;
+    }
+};
+
+TEST_F(ResourceTest, EveryControlOfTheContractIsThereWithItsKindAndCallback) {
+    for (int i = 0; i < kControlCount; ++i) {
+        const CtrlContract& c = kControls[i];
+        SCOPED_TRACE(c.name);
+        QObject* object = ui->control(handleOf(c.panel), c.id);
+        ASSERT_NE(object, nullptr);
+        EXPECT_EQ(object->objectName(), QString::fromLatin1(c.name));
+        EXPECT_TRUE(hasKind(object, c.kind));
+        QVariant callback = object->property("callback");
+        if (c.callback)
+            EXPECT_EQ(callback.toString(), QString::fromLatin1(c.callback));
+        else
+            EXPECT_FALSE(callback.isValid());
+    }
+}
+
+TEST_F(ResourceTest, NothingOutsideTheContractCarriesAnIdOrACallback) {
+    for (int resource : {PANEL_MAIN, PANEL_COM, PANEL_SERVICE}) {
+        QWidget* panel = ui->panelWidget(handleOf(resource));
+        QWidget* comWidget = ui->panelWidget(comPanel);
+        for (QObject* object : panel->findChildren<QObject*>()) {
+            if (resource != PANEL_COM && (object == comWidget || comWidget->isAncestorOf(
+                                                                     qobject_cast<QWidget*>(object))))
+                continue;
+            if (!object->property("ctrlId").isValid() && !object->property("callback").isValid())
+                continue;
+            SCOPED_TRACE(object->objectName().toStdString());
+            const CtrlContract* match = nullptr;
+            for (int i = 0; i < kControlCount; ++i) {
+                if (kControls[i].panel == resource &&
+                    object->objectName() == QLatin1String(kControls[i].name))
+                    match = &kControls[i];
+            }
+            ASSERT_NE(match, nullptr);
+            EXPECT_EQ(object->property("ctrlId").toInt(), match->id);
+        }
+    }
+}
+
+TEST_F(ResourceTest, PanelsCarryTheirResourceNumbersAndCallbacks) {
+    for (int i = 0; i < kPanelCount; ++i) {
+        const PanelContract& p = kPanels[i];
+        SCOPED_TRACE(p.name);
+        QWidget* panel = ui->panelWidget(handleOf(p.resource));
+        ASSERT_NE(panel, nullptr);
+        EXPECT_EQ(panel->objectName(), QString::fromLatin1(p.name));
+        EXPECT_EQ(panel->property("panelResource").toInt(), p.resource);
+        QVariant callback = panel->property("callback");
+        if (p.callback)
+            EXPECT_EQ(callback.toString(), QString::fromLatin1(p.callback));
+        else
+            EXPECT_FALSE(callback.isValid());
+    }
+}
+
+TEST_F(ResourceTest, MainPanelIsAWindowWithTheServiceItemInItsMenuBar) {
+    auto* window = qobject_cast<QMainWindow*>(ui->panelWidget(mainPanel));
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isWindow());
+    EXPECT_TRUE(ui->panelWidget(servicePanel)->isWindow());
+    EXPECT_GT(GetPanelMenuBar(mainPanel), 0);
+    EXPECT_EQ(GetPanelMenuBar(servicePanel), 0);
+    auto* item = get<QAction>(mainPanel, MENUBAR_SERVICE);
+    auto* bar = qobject_cast<QMenuBar*>(window->menuWidget());
+    ASSERT_NE(bar, nullptr);
+    bool inMenu = false;
+    for (QAction* top : bar->actions()) {
+        if (top->menu() && top->menu()->actions().contains(item))
+            inMenu = caption(top->text()) == "Service";
+    }
+    EXPECT_TRUE(inMenu);
+}
+
+TEST_F(ResourceTest, ModeSelectorOffersTheThreeModesInOrder) {
+    auto* mode = get<QComboBox>(mainPanel, MAIN_MODE);
+    ASSERT_EQ(mode->count(), 3);
+    EXPECT_EQ(mode->itemText(0), "Oxygen ppm");
+    EXPECT_EQ(mode->itemText(1), "Oxygen ppm, linear");
+    EXPECT_EQ(mode->itemText(2), "Sensor voltage mV");
+}
+
+TEST_F(ResourceTest, LiveValuesAreIndicatorsAndEverythingTheUserEntersIsEditable) {
+    struct Field {
+        int panel;
+        int id;
+        bool readOnly;
+    };
+    const Field fields[] = {
+        {PANEL_SERVICE, SERVICE_U1_VALUE, true}, {PANEL_SERVICE, SERVICE_U5_VALUE, true},
+        {PANEL_SERVICE, SERVICE_U9_VALUE, true}, {PANEL_SERVICE, SERVICE_OXYGEN, true},
+        {PANEL_SERVICE, SERVICE_CAL_8, false},   {PANEL_SERVICE, SERVICE_CAL_9, false},
+        {PANEL_SERVICE, SERVICE_CAL_0, false},   {PANEL_MAIN, MAIN_ZERO_POINT, false},
+        {PANEL_MAIN, MAIN_END_MARK, false},      {PANEL_MAIN, MAIN_LIMIT, false},
+    };
+    for (const Field& f : fields) {
+        SCOPED_TRACE(f.id);
+        auto* field = get<NumericField>(handleOf(f.panel), f.id);
+        ASSERT_NE(field, nullptr);
+        EXPECT_EQ(field->isReadOnly(), f.readOnly);
+    }
+}
+
+TEST_F(ResourceTest, EveryControlHasItsCaptionAsAccessibleName) {
+    for (int i = 0; i < kControlCount; ++i) {
+        const CtrlContract& c = kControls[i];
+        SCOPED_TRACE(c.name);
+        if (c.kind == CtrlKind::Timer || c.kind == CtrlKind::MenuItem)
+            continue;
+        auto* control = qobject_cast<QWidget*>(ui->control(handleOf(c.panel), c.id));
+        ASSERT_NE(control, nullptr);
+        QString shown;
+        if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+            shown = button->text();
+        } else {
+            QLabel* label = buddyOf(ui->panelWidget(handleOf(c.panel)), control);
+            ASSERT_NE(label, nullptr);
+            shown = label->text();
+        }
+        EXPECT_FALSE(control->accessibleName().isEmpty());
+        EXPECT_EQ(control->accessibleName(), caption(shown));
+    }
+}
+
+// Each Tab moves right along a row or down to a later one.
+void expectReadingOrder(QWidget* window) {
+    std::vector<QWidget*> stops;
+    for (QWidget* w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain()) {
+        QWidget* parent = w->parentWidget();
+        bool innerEditor = parent && parent->focusProxy() == w;
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible() && !innerEditor)
+            stops.push_back(w);
+    }
+    ASSERT_GE(stops.size(), 2u);
+    for (std::size_t i = 1; i < stops.size(); ++i) {
+        QRect a(stops[i - 1]->mapTo(window, QPoint(0, 0)), stops[i - 1]->size());
+        QRect b(stops[i]->mapTo(window, QPoint(0, 0)), stops[i]->size());
+        SCOPED_TRACE(stops[i - 1]->objectName().toStdString() + " -> " +
+                     stops[i]->objectName().toStdString());
+        bool sameRow = (b.center().y() >= a.top() && b.center().y() <= a.bottom()) ||
+                       (a.center().y() >= b.top() && a.center().y() <= b.bottom());
+        if (sameRow)
+            EXPECT_GT(b.left(), a.left());
+        else
+            EXPECT_GT(b.center().y(), a.center().y());
+    }
+}
+
+TEST_F(ResourceTest, TabOrderFollowsTheReadingOrder) {
+    for (int panel : {mainPanel, comPanel, servicePanel})
+        DisplayPanel(panel);
+    for (int panel : {mainPanel, servicePanel}) {
+        QWidget* window = ui->panelWidget(panel);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        SCOPED_TRACE(window->objectName().toStdString());
+        expectReadingOrder(window);
+    }
+    // The COM port comes first: it is what the technician does first.
+    QWidget* first = ui->panelWidget(mainPanel);
+    do
+        first = first->nextInFocusChain();
+    while (!(first->focusPolicy() & Qt::TabFocus) || !first->isVisible());
+    EXPECT_TRUE(ui->panelWidget(comPanel)->isAncestorOf(first));
+}
+
+TEST_F(ResourceTest, ComPortPanelConfirmsWithItsDefaultButton) {
+    EXPECT_TRUE(get<QPushButton>(comPanel, COM_OK)->isDefault());
+}
+
+TEST_F(ResourceTest, PollTimerRunsFromLoadingBehindAHiddenPlaceholder) {
+    auto* placeholder = qobject_cast<QWidget*>(ui->control(servicePanel, POLL_TIMER));
+    ASSERT_NE(placeholder, nullptr);
+    EXPECT_TRUE(placeholder->isHidden());
+    auto* timer = placeholder->findChild<QTimer*>();
+    ASSERT_NE(timer, nullptr);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), placeholder->property("interval").toInt());
+}
+
+// ---- Damaged files ----------------------------------------------------------
+
+// A resource file with one panel (resource 1) around `controls`.
+QByteArray onePanel(const char* controls, const char* panelExtra = "") {
+    return QByteArray(R"(<?xml version="1.0" encoding="UTF-8"?>
+<ui version="4.0">
+ <class>Test</class>
+ <widget class="QWidget" name="Test">
+  <widget class="QWidget" name="PANEL_TEST">
+   <property name="panelResource" stdset="0"><number>1</number></property>
+)") + panelExtra +
+           controls + R"(
+  </widget>
+ </widget>
+</ui>
+)";
+}
+
+struct Damage {
+    const char* what;
+    QByteArray content;
+    int resource;
+    int expected; // > 0: a handle
+};
+
+class DamagedResourceTest : public QtFixture {
+protected:
+    int loadFrom(const QByteArray& content, int resource) {
+        QString path = dir.filePath("K964_Vx.uir");
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+        file.close();
+        return LoadPanel(0, path.toLocal8Bit().constData(), resource);
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(DamagedResourceTest, GivesANegativeResultAndLeavesNoWindowBehind) {
+    QFile real(QCoreApplication::applicationDirPath() + "/" + kUir);
+    ASSERT_TRUE(real.open(QIODevice::ReadOnly));
+    QByteArray whole = real.readAll();
+    const char button[] = R"(<widget class="QPushButton" name="B">
+     <property name="ctrlId" stdset="0"><number>2</number></property>
+     <property name="callback" stdset="0"><string>go</string></property></widget>)";
+    const Damage cases[] = {
+        {"the well-formed one panel file", onePanel(button), 1, 1},
+        {"empty file", QByteArray(), 1, UIE_BAD_RESOURCE},
+        {"garbage bytes", QByteArray("\x01\x02garbage\xff\xfe\x00\x7f<<", 14), 1,
+         UIE_BAD_RESOURCE},
+        {"truncated real file", whole.left(whole.size() / 2), PANEL_MAIN, UIE_BAD_RESOURCE},
+        {"XML that is no user interface", "<html><body>K964</body></html>", 1,
+         UIE_BAD_RESOURCE},
+        {"panel not in the file", onePanel(button), 2, UIE_NO_SUCH_PANEL},
+        {"unknown control callback", onePanel(R"(<widget class="QPushButton" name="B">
+     <property name="ctrlId" stdset="0"><number>2</number></property>
+     <property name="callback" stdset="0"><string>gone</string></property></widget>)"),
+         1, UIE_BAD_RESOURCE},
+        {"unknown panel callback",
+         onePanel("", R"(<property name="callback" stdset="0"><string>ende</string></property>)"),
+         1, UIE_BAD_RESOURCE},
+        {"control callback on a panel",
+         onePanel("", R"(<property name="callback" stdset="0"><string>go</string></property>)"),
+         1, UIE_BAD_RESOURCE},
+        {"menu callback on a button", onePanel(R"(<widget class="QPushButton" name="B">
+     <property name="ctrlId" stdset="0"><number>2</number></property>
+     <property name="callback" stdset="0"><string>setoffen</string></property></widget>)"),
+         1, UIE_BAD_RESOURCE},
+        {"callback on a label", onePanel(R"(<widget class="QLabel" name="L">
+     <property name="ctrlId" stdset="0"><number>2</number></property>
+     <property name="callback" stdset="0"><string>go</string></property></widget>)"),
+         1, UIE_BAD_RESOURCE},
+        {"callback without ctrlId", onePanel(R"(<widget class="QPushButton" name="B">
+     <property name="callback" stdset="0"><string>go</string></property></widget>)"),
+         1, UIE_BAD_RESOURCE},
+        {"ctrlId that is no number", onePanel(R"(<widget class="QPushButton" name="B">
+     <property name="ctrlId" stdset="0"><string>two</string></property></widget>)"),
+         1, UIE_BAD_RESOURCE},
+        {"ctrlId twice", onePanel(R"(<widget class="QPushButton" name="A">
+     <property name="ctrlId" stdset="0"><number>2</number></property></widget>
+     <widget class="QPushButton" name="B">
+     <property name="ctrlId" stdset="0"><number>2</number></property></widget>)"),
+         1, UIE_BAD_RESOURCE},
+        {"timer that never ticks", onePanel(R"(<widget class="QWidget" name="T">
+     <property name="ctrlId" stdset="0"><number>2</number></property>
+     <property name="callback" stdset="0"><string>timer1</string></property>
+     <property name="interval" stdset="0"><number>0</number></property></widget>)"),
+         1, UIE_BAD_RESOURCE},
+    };
+    for (const Damage& d : cases) {
+        SCOPED_TRACE(d.what);
+        qsizetype windows = QApplication::topLevelWidgets().size();
+        int result = loadFrom(d.content, d.resource);
+        if (d.expected > 0) {
+            EXPECT_GT(result, 0);
+            continue;
+        }
+        EXPECT_EQ(result, d.expected);
+        EXPECT_EQ(QApplication::topLevelWidgets().size(), windows);
+    }
+}
+
+TEST_F(DamagedResourceTest, MissingFileIsNotFound) {
+    EXPECT_EQ(LoadPanel(0, dir.filePath("K964_Vx.uir").toLocal8Bit().constData(), PANEL_MAIN),
+              UIE_FILE_NOT_FOUND);
+}
+
+TEST_F(DamagedResourceTest, UnknownParentIsABadHandle) {
+    EXPECT_EQ(LoadPanel(42, kUir, PANEL_COM), UIE_BAD_HANDLE);
+}
+
+} // namespace
