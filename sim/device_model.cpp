@@ -87,11 +87,6 @@ bool parse_word(std::string_view s, int32_t* out) {
     return true;
 }
 
-// A single decimal digit as a number, or -1.
-int digit_value(char c) {
-    return digit(c) ? c - '0' : -1;
-}
-
 // Words and parameters a fresh transmitter holds: mode 0 with both switches
 // off (bits 2 and 6 are internal flags the service tool carries over), and a
 // cell that reads right without a calibration.
@@ -197,7 +192,7 @@ std::string DeviceModel::answer(const std::string& command, double now, int* ext
         return "?";
     }
     if (c.size() >= 3 && (c[0] == 'S' || c[0] == 'D') && digit(c[1])) {
-        int n = digit_value(c[1]);
+        int n = c[1] - '0';
         std::string head(c.substr(0, 2));
         if (c[0] == 'S') {
             int32_t v = 0;

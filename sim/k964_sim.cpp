@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -31,7 +33,8 @@ Simulates a K964 oxygen transmitter on a pseudo-terminal and links it as
 COM<n> into a directory, where the k964 program finds it as port n.
 Prints "k964-sim: listening on <device> as <link>" once it is ready, and
 runs until SIGINT or SIGTERM, which remove the link. The end of standard
-input does not stop it.
+input does not stop it. Commands on the line end in CR; line feeds are
+ignored, so a terminal program can talk to it too.
 
 Options:
   --dir DIR          directory for the link (default: the directory of this
@@ -238,6 +241,15 @@ class Pty {
             *error = std::string("cannot open ") + name + ": " + std::strerror(errno);
             return false;
         }
+        // QSerialPort makes the device exclusive while it has it open. With
+        // our slave held open, a client that ends without closing the port
+        // (as k964 does on exit) would leave it exclusive for good: watch the
+        // clients come and go, and lift it when the last one has gone.
+        watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (watch_ < 0 || inotify_add_watch(watch_, name, IN_OPEN | IN_CLOSE) < 0) {
+            *error = std::string("cannot watch ") + name + ": " + std::strerror(errno);
+            return false;
+        }
         termios t{};
         tcgetattr(slave_, &t);
         cfmakeraw(&t);
@@ -251,19 +263,42 @@ class Pty {
     }
 
     void close() {
-        if (master_ >= 0)
-            ::close(master_);
-        if (slave_ >= 0)
-            ::close(slave_);
-        master_ = slave_ = -1;
+        for (int* fd : {&master_, &slave_, &watch_}) {
+            if (*fd >= 0)
+                ::close(*fd);
+            *fd = -1;
+        }
     }
 
     int master() const { return master_; }
+    int watch() const { return watch_; }
     const std::string& slavePath() const { return slavePath_; }
+
+    // Counts the clients' opens and closes of the device.
+    void clientsChanged() {
+        alignas(inotify_event) char buf[4096];
+        ssize_t n;
+        while ((n = ::read(watch_, buf, sizeof buf)) > 0) {
+            for (ssize_t at = 0; at < n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(buf + at);
+                if (e->mask & IN_OPEN)
+                    ++clients_;
+                if (e->mask & IN_CLOSE)
+                    --clients_;
+                at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+            }
+        }
+        if (clients_ <= 0) {
+            clients_ = 0;
+            ioctl(slave_, TIOCNXCL);
+        }
+    }
 
   private:
     int master_ = -1;
     int slave_ = -1;
+    int watch_ = -1;
+    int clients_ = 0;
     std::string slavePath_;
 };
 
@@ -614,14 +649,16 @@ int Simulator::run() {
         double t = now();
         deliver(t);
         send(t);
-        pollfd fds[3];
+        pollfd fds[4];
         nfds_t count = 0;
         fds[count++] = {signal_pipe[0], POLLIN, 0};
         if (stdinOpen_)
             fds[count++] = {STDIN_FILENO, POLLIN, 0};
         const nfds_t lineSlot = count;
-        if (lineUp_)
+        if (lineUp_) {
             fds[count++] = {pty_.master(), POLLIN, 0};
+            fds[count++] = {pty_.watch(), POLLIN, 0};
+        }
         timespec wait{};
         timespec* timeout = nullptr;
         double due = nextDue();
@@ -642,6 +679,8 @@ int Simulator::run() {
             console();
         if (lineUp_ && lineSlot < count && (fds[lineSlot].revents & POLLIN))
             receive(now());
+        if (lineUp_ && lineSlot < count && fds[lineSlot + 1].revents)
+            pty_.clientsChanged();
     }
     link_.remove();
     pty_.close();

@@ -21,7 +21,6 @@
 #include <QTimer>
 #include <QUiLoader>
 #include <memory>
-#include <vector>
 
 namespace {
 
@@ -65,28 +64,14 @@ void repaintNow(QWidget* widget) {
         widget->repaint();
 }
 
-// A control that Tab reaches; the inner editor of a spin box belongs to it.
-bool tabStop(const QWidget* w) {
-    const QWidget* parent = w->parentWidget();
-    return (w->focusPolicy() & Qt::TabFocus) && !(parent && parent->focusProxy() == w);
-}
-
-// The widgets inside `panel`, in the window's focus order.
-std::vector<QWidget*> focusChainOf(QWidget* panel) {
-    std::vector<QWidget*> chain;
+// The first control inside `panel` that Tab reaches.
+QWidget* firstTabStop(QWidget* panel) {
     for (QWidget* w = panel->nextInFocusChain(); w != panel && panel->isAncestorOf(w);
-         w = w->nextInFocusChain())
-        chain.push_back(w);
-    return chain;
-}
-
-std::vector<QWidget*> tabStopsOf(QWidget* panel) {
-    std::vector<QWidget*> stops;
-    for (QWidget* w : focusChainOf(panel)) {
-        if (tabStop(w))
-            stops.push_back(w);
+         w = w->nextInFocusChain()) {
+        if (w->focusPolicy() & Qt::TabFocus)
+            return w;
     }
-    return stops;
+    return nullptr;
 }
 
 void centre(QWidget* panel) {
@@ -177,7 +162,7 @@ QWidget* QtUi::panelWidget(int panel) const {
     return p ? p->widget.data() : nullptr;
 }
 
-QObject* QtUi::control(int panel, int control) const {
+QWidget* QtUi::control(int panel, int control) const {
     const Panel* p = find(panel);
     if (!p)
         return nullptr;
@@ -185,8 +170,14 @@ QObject* QtUi::control(int panel, int control) const {
     return it == p->controls.end() ? nullptr : it->second.data();
 }
 
-QWidget* QtUi::widgetOf(int panel, int control) const {
-    return qobject_cast<QWidget*>(this->control(panel, control));
+QAction* QtUi::menuItem(int menuBar, int item) const {
+    for (const auto& [handle, panel] : panels_) {
+        if (panel.menuBar != menuBar || !panel.widget)
+            continue;
+        auto it = panel.menuItems.find(item);
+        return it == panel.menuItems.end() ? nullptr : it->second.data();
+    }
+    return nullptr;
 }
 
 int QtUi::loadPanel(int parent, const char* path, int resource) {
@@ -247,10 +238,17 @@ bool QtUi::bind(int handle, Panel& panel, const char* path) {
     for (QObject* object : widget->findChildren<QObject*>()) {
         int id = 0;
         bool hasId = object->property("ctrlId").isValid();
-        if (hasId && (!intProperty(object, "ctrlId", &id) || id <= 0 || panel.controls.count(id)))
-            return damaged(path, object, "bad or repeated ctrlId");
-        if (hasId)
-            panel.controls[id] = object;
+        auto* action = qobject_cast<QAction*>(object);
+        auto* control = qobject_cast<QWidget*>(object);
+        if (hasId) {
+            if (!intProperty(object, "ctrlId", &id) || id <= 0 || (!action && !control) ||
+                (action ? panel.menuItems.count(id) : panel.controls.count(id)))
+                return damaged(path, object, "bad or repeated ctrlId");
+            if (action)
+                panel.menuItems[id] = action;
+            else
+                panel.controls[id] = control;
+        }
         QVariant name = object->property("callback");
         if (!name.isValid())
             continue;
@@ -280,16 +278,8 @@ void QtUi::embed(Panel& panel, QWidget* host) {
     QWidget* target = area ? area
                       : mainWindow && mainWindow->centralWidget() ? mainWindow->centralWidget()
                                                                    : host;
-    // The child panel's controls take the place of its area in the host's
-    // tab order, so Tab follows what the technician reads.
-    std::vector<QWidget*> order;
-    std::vector<QWidget*> after;
-    bool passed = target == host;
-    for (QWidget* w : focusChainOf(host)) {
-        passed = passed || w == target;
-        if (tabStop(w))
-            (passed ? after : order).push_back(w);
-    }
+    // Qt appends the child's controls to the host's tab ring: with the area
+    // at the top of the host, Tab still goes in reading order.
     widget->setParent(target, Qt::Widget);
     if (area && area->layout()) {
         // Keep the area's room when the panel hides, so nothing jumps.
@@ -300,11 +290,6 @@ void QtUi::embed(Panel& panel, QWidget* host) {
     } else {
         panel.floating = true;
     }
-    std::vector<QWidget*> own = tabStopsOf(widget);
-    order.insert(order.end(), own.begin(), own.end());
-    order.insert(order.end(), after.begin(), after.end());
-    for (std::size_t i = 1; i < order.size(); ++i)
-        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 int QtUi::getPanelMenuBar(int panel) {
@@ -325,9 +310,8 @@ int QtUi::displayPanel(int panel) {
         widget->activateWindow();
     } else if (!widget->isAncestorOf(QApplication::focusWidget())) {
         // A child panel shown is the active one: its first control gets the keys.
-        std::vector<QWidget*> stops = tabStopsOf(widget);
-        if (!stops.empty())
-            stops.front()->setFocus(Qt::OtherFocusReason);
+        if (QWidget* first = firstTabStop(widget))
+            first->setFocus(Qt::OtherFocusReason);
     }
     return 0;
 }
@@ -349,7 +333,7 @@ int QtUi::setPanelAttribute(int panel, int attribute, const char* value) {
 }
 
 int QtUi::setCtrlVal(int panel, int control, int value) {
-    QWidget* w = widgetOf(panel, control);
+    QWidget* w = this->control(panel, control);
     if (auto* sw = qobject_cast<QCheckBox*>(w)) {
         sw->setChecked(value != 0);
     } else if (auto* selector = qobject_cast<QComboBox*>(w)) {
@@ -370,7 +354,7 @@ int QtUi::setCtrlVal(int panel, int control, int value) {
 }
 
 int QtUi::setCtrlVal(int panel, int control, double value) {
-    auto* field = qobject_cast<NumericField*>(widgetOf(panel, control));
+    auto* field = qobject_cast<NumericField*>(this->control(panel, control));
     if (!field)
         return UIE_BAD_HANDLE;
     field->setValue(value);
@@ -379,7 +363,7 @@ int QtUi::setCtrlVal(int panel, int control, double value) {
 }
 
 int QtUi::setCtrlVal(int panel, int control, const char* value) {
-    QWidget* w = widgetOf(panel, control);
+    QWidget* w = this->control(panel, control);
     auto* line = qobject_cast<QLineEdit*>(w);
     if (line && !qobject_cast<NumericField*>(w)) {
         line->setText(displayText(value));
@@ -394,7 +378,7 @@ int QtUi::setCtrlVal(int panel, int control, const char* value) {
 }
 
 int QtUi::getCtrlInt(int panel, int control, int* value) {
-    QWidget* w = widgetOf(panel, control);
+    QWidget* w = this->control(panel, control);
     if (auto* sw = qobject_cast<QCheckBox*>(w))
         *value = sw->isChecked() ? 1 : 0;
     else if (auto* selector = qobject_cast<QComboBox*>(w))
@@ -409,7 +393,7 @@ int QtUi::getCtrlInt(int panel, int control, int* value) {
 }
 
 int QtUi::getCtrlReal(int panel, int control, double* value) {
-    auto* field = qobject_cast<NumericField*>(widgetOf(panel, control));
+    auto* field = qobject_cast<NumericField*>(this->control(panel, control));
     if (!field)
         return UIE_BAD_HANDLE;
     *value = field->value();
@@ -417,7 +401,7 @@ int QtUi::getCtrlReal(int panel, int control, double* value) {
 }
 
 int QtUi::setCtrlAttribute(int panel, int control, int attribute, int value) {
-    auto* field = qobject_cast<NumericField*>(widgetOf(panel, control));
+    auto* field = qobject_cast<NumericField*>(this->control(panel, control));
     if (!field)
         return UIE_BAD_HANDLE;
     if (attribute == ATTR_FORMAT && value == VAL_SCIENTIFIC_FORMAT)
@@ -433,7 +417,7 @@ int QtUi::setCtrlAttribute(int panel, int control, int attribute, int value) {
 }
 
 int QtUi::setCtrlAttribute(int panel, int control, int attribute, const char* value) {
-    QWidget* w = widgetOf(panel, control);
+    QWidget* w = this->control(panel, control);
     if (!w || attribute != ATTR_LABEL_TEXT)
         return UIE_BAD_HANDLE;
     for (QLabel* label : find(panel)->widget->findChildren<QLabel*>()) {

@@ -5,6 +5,7 @@
 
 #include "platform/backends.h"
 
+#include <QAction>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -33,10 +34,11 @@ public:
     int confirmPopup(const char* title, const char* message) override;
     int runUserInterface() override;
 
-    // The widget behind a panel handle and the widget or menu item behind a
-    // control; nullptr if unknown. For tests and screenshots.
+    // The widget behind a panel handle, a control and a menu item; nullptr
+    // if unknown. For tests and screenshots.
     QWidget* panelWidget(int panel) const;
-    QObject* control(int panel, int control) const;
+    QWidget* control(int panel, int control) const;
+    QAction* menuItem(int menuBar, int item) const;
 
     // Shows a line of the transmitter, which may hold any byte: Latin-1, with
     // control characters made visible.
@@ -52,11 +54,11 @@ private:
         int menuBar = 0; // handle, 0: none
         PanelCallbackPtr callback = nullptr;
         bool floating = false; // a child panel without a reserved area
-        std::map<int, QPointer<QObject>> controls;
+        std::map<int, QPointer<QWidget>> controls;
+        std::map<int, QPointer<QAction>> menuItems; // ids of their own
     };
 
     const Panel* find(int panel) const;
-    QWidget* widgetOf(int panel, int control) const;
     bool bind(int handle, Panel& panel, const char* path);
     void embed(Panel& panel, QWidget* host);
 

@@ -69,19 +69,20 @@ TEST(NumericFieldTest, PrecisionStaysWithinWhatADoubleCanShow) {
 }
 
 TEST(NumericFieldTest, ShowsAPointUnderAGermanLocale) {
-    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
-    std::string restore = previous ? previous : "C";
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
-        GTEST_SKIP() << "no German locale installed";
+    std::string previous = std::setlocale(LC_NUMERIC, nullptr);
+    std::setlocale(LC_NUMERIC, "de_DE.UTF-8"); // where installed
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     NumericField field;
     field.setScientific(true);
     field.setPrecision(3);
     field.setValue(20.9);
-    std::string shown = field.text().toStdString();
+    QString scientific = field.text();
+    field.setScientific(false);
+    QString fixed = field.text();
     QLocale::setDefault(QLocale::c());
-    std::setlocale(LC_NUMERIC, restore.c_str());
-    EXPECT_EQ(shown, "2.090e+01");
+    std::setlocale(LC_NUMERIC, previous.c_str());
+    EXPECT_EQ(scientific, "2.090e+01");
+    EXPECT_EQ(fixed, "20.900");
 }
 
 struct Input {

@@ -97,6 +97,8 @@ protected:
         return object;
     }
 
+    QAction* serviceItem() { return ui->menuItem(GetPanelMenuBar(mainPanel), MENUBAR_SERVICE); }
+
     std::unique_ptr<QtUi> ui;
     int mainPanel = 0;
     int servicePanel = 0;

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -410,6 +412,27 @@ TEST(SimulatorProcess, SomethingElseNamedLikeTheLinkIsLeftAlone) {
     ASSERT_TRUE(sim.wait(10.0, &status));
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
     EXPECT_TRUE(fs::is_regular_file(sim.dir() + "/COM1"));
+}
+
+TEST(SimulatorProcess, AClientThatEndsWithoutClosingThePortLeavesItOpenToOthers) {
+    SimProcess sim;
+    ASSERT_TRUE(sim.start()) << sim.error();
+    // As QSerialPort does on open; the process then ends without the
+    // close that would lift it again.
+    int client = ::open(sim.devicePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(client, 0);
+    ASSERT_EQ(ioctl(client, TIOCEXCL), 0);
+    ::close(client);
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    int exclusive = 1;
+    while (exclusive != 0 && Clock::now() < deadline) {
+        int probe = ::open(sim.devicePath().c_str(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(probe, 0);
+        ASSERT_EQ(ioctl(probe, TIOCGEXCL, &exclusive), 0);
+        ::close(probe);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(exclusive, 0) << "others than root could never open the port again";
 }
 
 TEST_F(SerialTest, TheSimulatorKeepsServingWhenItsInputCloses) {

@@ -24,7 +24,6 @@ class SimProcess {
     const std::string& linkPath() const { return linkPath_; }
     const std::string& devicePath() const { return devicePath_; }
     const std::string& error() const { return error_; }
-    pid_t pid() const { return pid_; }
 
     // Sends a console command and returns the simulator's answer line
     // ("k964-sim: ok", a status line...), or "" if none came in `seconds`.

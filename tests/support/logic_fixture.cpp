@@ -71,7 +71,7 @@ std::string LogicTest::readIni() const {
 
 std::string join(const std::vector<std::string>& v) {
     std::string out;
-    for (const auto& s : v)
-        out += (out.empty() ? "" : "|") + s;
+    for (std::size_t i = 0; i < v.size(); ++i)
+        out += (i ? "|" : "") + v[i];
     return out;
 }

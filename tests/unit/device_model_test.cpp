@@ -92,10 +92,11 @@ TEST(DeviceModel, RepliesFitIn24CharactersWhateverTheValues) {
     std::vector<std::string> commands = {"VV",   "m2",           "u1",           "u5",
                                          "u9",   "t12",          "S!S!",         "D?D?",
                                          "D!D!", "D1-9.999e+99", "S0-2147483648"};
-    for (int i = 0; i < 16; ++i)
-        commands.push_back("s" + std::to_string(i));
-    for (int k = 0; k < 12; ++k)
-        commands.push_back("d" + std::to_string(k));
+    for (int i = 0; i < 16 + 12; ++i) {
+        std::string c(1, i < 16 ? 's' : 'd');
+        c += std::to_string(i < 16 ? i : i - 16);
+        commands.push_back(c);
+    }
     for (const std::string& c : commands) {
         Reply r = m.handle(c, 100.0);
         ASSERT_FALSE(r.none) << c;

@@ -62,6 +62,7 @@ TEST_F(LogicTest, ReReadBeforeAnyPortWasOpenedSendsNothing) {
 
 TEST_F(LogicTest, ASilentTransmitterCostsTwoTimeOutsOnReRead) {
     connect();
+    serial.clearEvents();
     model.faults.silent = true;
     double before = clock.now();
     ASSERT_TRUE(ui.commit(p1, MAIN_READ));

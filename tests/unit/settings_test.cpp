@@ -30,7 +30,7 @@ INSTANTIATE_TEST_SUITE_P(Words, ReadBackDecode,
                          ::testing::Values(Decode{16, 0, 0, 0}, Decode{57, 1, 1, 1},
                                            Decode{32, 0, 0, 2}, Decode{0, 0, 0, 2},
                                            Decode{0x19, 1, 1, 0}, Decode{0x11, 1, 0, 0},
-                                           Decode{0x38, 0, 1, 2}, Decode{0xFF, 1, 1, 1},
+                                           Decode{0x28, 0, 1, 2}, Decode{0xFF, 1, 1, 1},
                                            Decode{0x10 | 0x02 | 0x04 | 0x40 | 0x80 | 0x700, 0,
                                                   0, 0},
                                            Decode{-1, 1, 1, 1}));
