@@ -284,7 +284,7 @@ void QtUi::embed(Panel& panel, QWidget* host) {
     if (area && area->layout()) {
         // Keep the area's room when the panel hides, so nothing jumps.
         QSizePolicy policy = widget->sizePolicy();
-        policy.setRetainSizeWhenHidden(true);
+        policy.setRetainSizeWhenHidden(false);
         widget->setSizePolicy(policy);
         area->layout()->addWidget(widget);
     } else {

@@ -347,7 +347,7 @@ TEST_F(QtUiTest, ComPanelSitsInItsAreaOfTheMainPanel) {
     EXPECT_TRUE(main->isVisible());
     QApplication::processEvents();
     EXPECT_EQ(below->mapTo(main, QPoint(0, 0)), before);
-    fprintf(stderr, "DBG %d %d -> %d %d area %d\n", before.x(), before.y(), below->mapTo(main, QPoint(0, 0)).x(), below->mapTo(main, QPoint(0, 0)).y(), com->parentWidget()->height());
+    fprintf(stderr, "DBG %d -> %d area %d\n", before.y(), below->mapTo(main, QPoint(0, 0)).y(), com->parentWidget()->height());
 }
 
 TEST_F(QtUiTest, ChildPanelWithoutAnAreaFloatsInTheMiddleOfItsParent) {
