@@ -15,8 +15,7 @@ static void resource_fehlt(void) {
     GetProjectDir(dir);
     MakePathname(dir, K964_UIR, pfad);
     std::snprintf(text, sizeof text,
-                  "The user interface file \"%s\" is missing or damaged. Reinstall k964.",
-                  pfad);
+                  "The user interface file \"%s\" is missing or damaged. Reinstall k964.", pfad);
     std::fprintf(stderr, "k964: %s\n", text);
     MessagePopup("K964", text);
     ExitProgram(1);

@@ -4,11 +4,17 @@
 
 #include <cstring>
 
-void leeren(void) { std::memset(in_buf, 0, 24); }
+void leeren(void) {
+    std::memset(in_buf, 0, 24);
+}
 
-static void schreiben(void) { ComWrt(com_nummer, out_buf, static_cast<int>(std::strlen(out_buf))); }
+static void schreiben(void) {
+    ComWrt(com_nummer, out_buf, static_cast<int>(std::strlen(out_buf)));
+}
 
-static void lesen(void) { ComRdTerm(com_nummer, in_buf, 24, 13); }
+static void lesen(void) {
+    ComRdTerm(com_nummer, in_buf, 24, 13);
+}
 
 void tx_owir(void) {
     FlushOutQ(com_nummer);

@@ -6,7 +6,7 @@
 #include "platform/platform.h"
 
 class UiBackend {
-public:
+  public:
     virtual ~UiBackend() = default;
     virtual int loadPanel(int parent, const char* path, int resource) = 0;
     virtual int getPanelMenuBar(int panel) = 0;
@@ -28,7 +28,7 @@ public:
 };
 
 class SerialBackend {
-public:
+  public:
     virtual ~SerialBackend() = default;
     // Each returns 0 or a negative RS232_ code; the free functions keep it
     // in rs232err.
@@ -43,7 +43,7 @@ public:
 };
 
 class ClockBackend {
-public:
+  public:
     virtual ~ClockBackend() = default;
     virtual void delay(double seconds) = 0;
 };

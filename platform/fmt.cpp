@@ -40,16 +40,16 @@ bool is_space(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 struct In {
     const char* p;
     const char* end;
 
     bool at_end() const { return p >= end || *p == '\0'; }
-    char peek(std::size_t ahead = 0) const {
-        return p + ahead < end ? p[ahead] : '\0';
-    }
+    char peek(std::size_t ahead = 0) const { return p + ahead < end ? p[ahead] : '\0'; }
     void skip_space() {
         while (!at_end() && is_space(*p))
             ++p;

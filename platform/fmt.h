@@ -109,7 +109,7 @@ template <typename T> constexpr bool fits(Kind k) {
 template <bool Scanning, bool FromFile, typename... Args> struct Format {
     const char* text;
     template <typename S>
-        requires std::is_convertible_v<const S&, const char*>
+    requires std::is_convertible_v<const S&, const char*>
     consteval Format(const S& s) : text(s) {
         Kind kinds[10] = {};
         int n = Scanning ? scan_items(s, kinds, FromFile) : fmt_items(s, kinds);
@@ -123,10 +123,18 @@ template <bool Scanning, bool FromFile, typename... Args> struct Format {
     }
 };
 
-inline Value value_of(int v) { return {Kind::Int, v, 0.0}; }
-inline Value value_of(double v) { return {Kind::Real, 0, v}; }
-inline Target target_of(int* p) { return {Kind::IntPtr, p, nullptr}; }
-inline Target target_of(double* p) { return {Kind::RealPtr, nullptr, p}; }
+inline Value value_of(int v) {
+    return {Kind::Int, v, 0.0};
+}
+inline Value value_of(double v) {
+    return {Kind::Real, 0, v};
+}
+inline Target target_of(int* p) {
+    return {Kind::IntPtr, p, nullptr};
+}
+inline Target target_of(double* p) {
+    return {Kind::RealPtr, nullptr, p};
+}
 
 // Formats into target (size bytes, always zero-terminated, cut if too long).
 // Returns the length written.

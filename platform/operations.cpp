@@ -26,7 +26,7 @@ int set_err(int code) {
 
 // Marks a callback as running for its whole duration.
 class Running {
-public:
+  public:
     Running() { running = true; }
     ~Running() { running = false; }
     Running(const Running&) = delete;
@@ -35,10 +35,18 @@ public:
 
 } // namespace
 
-void SetUiBackend(UiBackend* backend) { ui = backend; }
-void SetSerialBackend(SerialBackend* backend) { serial = backend; }
-void SetClockBackend(ClockBackend* backend) { clock_backend = backend; }
-UiBackend* CurrentUiBackend() { return ui; }
+void SetUiBackend(UiBackend* backend) {
+    ui = backend;
+}
+void SetSerialBackend(SerialBackend* backend) {
+    serial = backend;
+}
+void SetClockBackend(ClockBackend* backend) {
+    clock_backend = backend;
+}
+UiBackend* CurrentUiBackend() {
+    return ui;
+}
 
 void InstallCallbacks(const CallbackBinding* table, int count) {
     callbacks = table;
@@ -57,7 +65,9 @@ void SetProjectDir(const char* directory) {
     std::snprintf(project_dir, sizeof project_dir, "%s", directory);
 }
 
-bool CallbackRunning() { return running; }
+bool CallbackRunning() {
+    return running;
+}
 
 bool DispatchCtrlCallback(CtrlCallbackPtr callback, int panel, int control, int event) {
     if (running || !callback)
@@ -97,9 +107,15 @@ int LoadPanel(int parent, const char* file, int resource) {
     return ui->loadPanel(parent, path, resource);
 }
 
-int GetPanelMenuBar(int panel) { return ui ? ui->getPanelMenuBar(panel) : UIE_BAD_HANDLE; }
-int DisplayPanel(int panel) { return ui ? ui->displayPanel(panel) : UIE_BAD_HANDLE; }
-int HidePanel(int panel) { return ui ? ui->hidePanel(panel) : UIE_BAD_HANDLE; }
+int GetPanelMenuBar(int panel) {
+    return ui ? ui->getPanelMenuBar(panel) : UIE_BAD_HANDLE;
+}
+int DisplayPanel(int panel) {
+    return ui ? ui->displayPanel(panel) : UIE_BAD_HANDLE;
+}
+int HidePanel(int panel) {
+    return ui ? ui->hidePanel(panel) : UIE_BAD_HANDLE;
+}
 
 int SetPanelAttribute(int panel, int attribute, const char* value) {
     return ui ? ui->setPanelAttribute(panel, attribute, value) : UIE_BAD_HANDLE;
@@ -142,7 +158,9 @@ int MessagePopup(const char* title, const char* message) {
 int ConfirmPopup(const char* title, const char* message) {
     return ui ? ui->confirmPopup(title, message) : 0;
 }
-int RunUserInterface(void) { return ui ? ui->runUserInterface() : UIE_BAD_HANDLE; }
+int RunUserInterface(void) {
+    return ui ? ui->runUserInterface() : UIE_BAD_HANDLE;
+}
 
 // ---- RS-232 -------------------------------------------------------------------
 
@@ -166,7 +184,9 @@ int FlushOutQ(int port) {
     return set_err(serial ? serial->flushOut(port) : RS232_PORT_NOT_OPEN);
 }
 
-int FlushInQ(int port) { return set_err(serial ? serial->flushIn(port) : RS232_PORT_NOT_OPEN); }
+int FlushInQ(int port) {
+    return set_err(serial ? serial->flushIn(port) : RS232_PORT_NOT_OPEN);
+}
 
 int ComWrt(int port, const char* buffer, int count) {
     if (!serial)
@@ -187,7 +207,9 @@ int ComRdTerm(int port, char* buffer, int count, int terminator) {
     return r < 0 ? r : stored;
 }
 
-int ReturnRS232Err(void) { return rs232err; }
+int ReturnRS232Err(void) {
+    return rs232err;
+}
 
 // ---- Utilities ------------------------------------------------------------------
 

@@ -7,11 +7,16 @@
 #include "settings/settings.h"
 
 const CallbackBinding kCallbacks[] = {
-    {"schluss", nullptr, schluss, nullptr}, {"comok", comok, nullptr, nullptr},
-    {"go", go, nullptr, nullptr},           {"setsp", setsp, nullptr, nullptr},
-    {"dimmen", dimmen, nullptr, nullptr},   {"timer1", timer1, nullptr, nullptr},
-    {"setoffen", nullptr, nullptr, setoffen}, {"kalok", nullptr, kalok, nullptr},
-    {"nullen", nullen, nullptr, nullptr},   {"setzen", setzen, nullptr, nullptr},
+    {"schluss", nullptr, schluss, nullptr},
+    {"comok", comok, nullptr, nullptr},
+    {"go", go, nullptr, nullptr},
+    {"setsp", setsp, nullptr, nullptr},
+    {"dimmen", dimmen, nullptr, nullptr},
+    {"timer1", timer1, nullptr, nullptr},
+    {"setoffen", nullptr, nullptr, setoffen},
+    {"kalok", nullptr, kalok, nullptr},
+    {"nullen", nullen, nullptr, nullptr},
+    {"setzen", setzen, nullptr, nullptr},
     {"stcal", stcal, nullptr, nullptr},
 };
 const int kCallbackCount = sizeof kCallbacks / sizeof kCallbacks[0];

@@ -21,7 +21,9 @@ MemoryUi::MemoryUi(const PanelContract* panels, int panelCount, const CtrlContra
     : panelContracts_(panels), panelCount_(panelCount), ctrlContracts_(controls),
       ctrlCount_(controlCount) {}
 
-MemoryPanel& MemoryUi::panel(int handle) { return panels_.at(handle); }
+MemoryPanel& MemoryUi::panel(int handle) {
+    return panels_.at(handle);
+}
 
 MemoryCtrl& MemoryUi::ctrl(int panel, int control) {
     MemoryCtrl* c = find(panel, control);
@@ -221,7 +223,9 @@ bool MemoryUi::panelEvent(int panel, int event) {
     return b && DispatchPanelCallback(b->panel, panel, event);
 }
 
-bool MemoryUi::close(int panel) { return panelEvent(panel, EVENT_CLOSE); }
+bool MemoryUi::close(int panel) {
+    return panelEvent(panel, EVENT_CLOSE);
+}
 
 bool MemoryUi::selectMenu(int menuBar, int item) {
     int panel = menuBar - kMenuBarBase;
@@ -232,8 +236,14 @@ bool MemoryUi::selectMenu(int menuBar, int item) {
     return b && DispatchMenuCallback(b->menu, menuBar, item, panel);
 }
 
-bool MemoryUi::tick(int panel, int timer) { return commit(panel, timer, EVENT_TIMER_TICK); }
+bool MemoryUi::tick(int panel, int timer) {
+    return commit(panel, timer, EVENT_TIMER_TICK);
+}
 
-void MemoryUi::edit(int panel, int control, double value) { ctrl(panel, control).dval = value; }
+void MemoryUi::edit(int panel, int control, double value) {
+    ctrl(panel, control).dval = value;
+}
 
-void MemoryUi::edit(int panel, int control, int value) { ctrl(panel, control).ival = value; }
+void MemoryUi::edit(int panel, int control, int value) {
+    ctrl(panel, control).ival = value;
+}

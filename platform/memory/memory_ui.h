@@ -44,7 +44,7 @@ struct Popup {
 };
 
 class MemoryUi : public UiBackend {
-public:
+  public:
     MemoryUi(const PanelContract* panels, int panelCount, const CtrlContract* controls,
              int controlCount);
 
@@ -90,7 +90,7 @@ public:
     int confirmPopup(const char* title, const char* message) override;
     int runUserInterface() override;
 
-private:
+  private:
     MemoryCtrl* find(int panel, int control);
     void record(int panel, int control, const std::string& value);
 

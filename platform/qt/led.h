@@ -7,7 +7,7 @@ class Led : public QWidget {
     Q_OBJECT
     Q_PROPERTY(bool on READ isOn WRITE setOn)
 
-public:
+  public:
     explicit Led(QWidget* parent = nullptr);
 
     bool isOn() const { return on_; }
@@ -18,9 +18,9 @@ public:
     static const QColor kOffColor;
     static const QColor kOnColor;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     bool on_ = false;
 };

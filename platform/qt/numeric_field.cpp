@@ -32,7 +32,9 @@ QString NumericField::formatted() const {
     return QString::number(value_, scientific_ ? 'e' : 'f', precision_);
 }
 
-void NumericField::showValue() { setText(formatted()); }
+void NumericField::showValue() {
+    setText(formatted());
+}
 
 bool NumericField::parseInput(const QString& text, double* value) {
     QString s = text.trimmed();

@@ -11,7 +11,7 @@ class NumericField : public QLineEdit {
     Q_PROPERTY(bool scientific READ scientific WRITE setScientific)
     Q_PROPERTY(int precision READ precision WRITE setPrecision)
 
-public:
+  public:
     explicit NumericField(QWidget* parent = nullptr);
 
     double value() const { return value_; }
@@ -31,14 +31,14 @@ public:
     // separator ("0,05" yes; "1,000" is refused, it might mean a thousand).
     static bool parseInput(const QString& text, double* value);
 
-signals:
+  signals:
     // The user finished an edit that changed the text to a valid number.
     void committed();
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void finishEdit();
     void showValue();
     QString formatted() const;

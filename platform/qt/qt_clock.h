@@ -5,6 +5,6 @@
 #include "platform/backends.h"
 
 class QtClock : public ClockBackend {
-public:
+  public:
     void delay(double seconds) override;
 };

@@ -26,9 +26,8 @@ namespace {
 
 // Builds our own widgets for the class names the resource file uses.
 class Loader : public QUiLoader {
-public:
-    QWidget* createWidget(const QString& className, QWidget* parent,
-                          const QString& name) override {
+  public:
+    QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override {
         QWidget* widget = nullptr;
         if (className == QLatin1String("NumericField"))
             widget = new NumericField(parent);
@@ -74,6 +73,7 @@ QWidget* firstTabStop(QWidget* panel) {
     return nullptr;
 }
 
+// A child panel without an area of its own floats over the middle of its parent.
 void centre(QWidget* panel) {
     QWidget* over = panel->parentWidget();
     panel->adjustSize();
@@ -83,8 +83,7 @@ void centre(QWidget* panel) {
 
 // Connects the user's event on `object` to its callback. False when the
 // callback does not fit the kind of control.
-bool connectEvent(QObject* object, const CallbackBinding* binding, int panel, int menuBar,
-                  int id) {
+bool connectEvent(QObject* object, const CallbackBinding* binding, int panel, int menuBar, int id) {
     if (auto* action = qobject_cast<QAction*>(object)) {
         MenuCallbackPtr menu = binding->menu;
         if (!menu || menuBar == 0)
@@ -228,7 +227,7 @@ bool QtUi::bind(int handle, Panel& panel, const char* path) {
     if (panelCallback.isValid()) {
         const CallbackBinding* b = FindCallback(panelCallback.toString().toUtf8().constData());
         if (!b || !b->panel)
-            return damaged(path, widget, "unknown panel callback");
+            return damaged(path, widget, "no such panel callback");
         panel.callback = b->panel;
     }
     if (auto* window = qobject_cast<QMainWindow*>(widget)) {
@@ -275,16 +274,16 @@ void QtUi::embed(Panel& panel, QWidget* host) {
         }
     }
     auto* mainWindow = qobject_cast<QMainWindow*>(host);
-    QWidget* target = area ? area
+    QWidget* target = area                                        ? area
                       : mainWindow && mainWindow->centralWidget() ? mainWindow->centralWidget()
-                                                                   : host;
+                                                                  : host;
     // Qt appends the child's controls to the host's tab ring: with the area
     // at the top of the host, Tab still goes in reading order.
     widget->setParent(target, Qt::Widget);
     if (area && area->layout()) {
         // Keep the area's room when the panel hides, so nothing jumps.
         QSizePolicy policy = widget->sizePolicy();
-        policy.setRetainSizeWhenHidden(false);
+        policy.setRetainSizeWhenHidden(true);
         widget->setSizePolicy(policy);
         area->layout()->addWidget(widget);
     } else {
@@ -433,8 +432,8 @@ int QtUi::setCtrlAttribute(int panel, int control, int attribute, const char* va
 }
 
 int QtUi::messagePopup(const char* title, const char* message) {
-    QMessageBox box(QMessageBox::NoIcon, displayText(title), displayText(message),
-                    QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(QMessageBox::NoIcon, displayText(title), displayText(message), QMessageBox::Ok,
+                    QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
     box.exec();
     return 0;
@@ -450,7 +449,9 @@ int QtUi::confirmPopup(const char* title, const char* message) {
     return box.exec() == QMessageBox::Yes ? 1 : 0;
 }
 
-int QtUi::runUserInterface() { return QApplication::exec(); }
+int QtUi::runUserInterface() {
+    return QApplication::exec();
+}
 
 bool QtUi::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::Close)

@@ -12,7 +12,7 @@
 #include <map>
 
 class QtUi : public QObject, public UiBackend {
-public:
+  public:
     QtUi() = default;
     ~QtUi() override;
     QtUi(const QtUi&) = delete;
@@ -44,10 +44,10 @@ public:
     // control characters made visible.
     static QString displayText(const char* bytes);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     struct Panel {
         QPointer<QWidget> widget;
         int resource = 0;

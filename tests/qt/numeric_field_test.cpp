@@ -93,26 +93,13 @@ struct Input {
 
 TEST(NumericFieldTest, ReadsTheNumberGrammarAndAnUnambiguousDecimalComma) {
     const Input inputs[] = {
-        {"2.5", true, 2.5},
-        {" 1e-3 ", true, 0.001},
-        {"-4.75E+02", true, -475.0},
-        {"+7", true, 7.0},
-        {"0,05", true, 0.05},
-        {"-0,5", true, -0.5},
-        {"0,050", true, 0.05},
-        {"1,0005", true, 1.0005},
-        {"2,5e-2", true, 0.025},
-        {"1,000", false, 0},
-        {"-12,345", false, 0},
-        {"1,2,3", false, 0},
-        {"1.5,2", false, 0},
-        {"1.5.2", false, 0},
-        {"", false, 0},
-        {"abc", false, 0},
-        {"nan", false, 0},
-        {"inf", false, 0},
-        {"0x10", false, 0},
-        {"5 ppm", false, 0},
+        {"2.5", true, 2.5},    {" 1e-3 ", true, 0.001},  {"-4.75E+02", true, -475.0},
+        {"+7", true, 7.0},     {"0,05", true, 0.05},     {"-0,5", true, -0.5},
+        {"0,050", true, 0.05}, {"1,0005", true, 1.0005}, {"2,5e-2", true, 0.025},
+        {"1,000", false, 0},   {"-12,345", false, 0},    {"1,2,3", false, 0},
+        {"1.5,2", false, 0},   {"1.5.2", false, 0},      {"", false, 0},
+        {"abc", false, 0},     {"nan", false, 0},        {"inf", false, 0},
+        {"0x10", false, 0},    {"5 ppm", false, 0},
     };
     for (const Input& in : inputs) {
         SCOPED_TRACE(in.text);
@@ -124,7 +111,7 @@ TEST(NumericFieldTest, ReadsTheNumberGrammarAndAnUnambiguousDecimalComma) {
 
 // A field in a window that has the keyboard.
 class NumericFieldEditTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         window.resize(200, 60);
         field = new NumericField(&window);

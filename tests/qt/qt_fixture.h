@@ -35,7 +35,7 @@ inline void note(const char* name, int panel, int control, int event) {
         whileInCallback(recorded.back());
 }
 
-inline constexpr const char* kNames[] = {"schluss", "comok",  "go",     "setsp",
+inline constexpr const char* kNames[] = {"schluss", "comok",  "go",       "setsp",
                                          "dimmen",  "timer1", "setoffen", "kalok",
                                          "nullen",  "setzen", "stcal"};
 
@@ -52,11 +52,11 @@ template <int I> void noteMenu(int menuBar, int item, void*, int panel) {
 }
 
 inline const CallbackBinding kRecording[] = {
-    {kNames[0], nullptr, notePanel<0>, nullptr}, {kNames[1], noteCtrl<1>, nullptr, nullptr},
-    {kNames[2], noteCtrl<2>, nullptr, nullptr},  {kNames[3], noteCtrl<3>, nullptr, nullptr},
-    {kNames[4], noteCtrl<4>, nullptr, nullptr},  {kNames[5], noteCtrl<5>, nullptr, nullptr},
-    {kNames[6], nullptr, nullptr, noteMenu<6>},  {kNames[7], nullptr, notePanel<7>, nullptr},
-    {kNames[8], noteCtrl<8>, nullptr, nullptr},  {kNames[9], noteCtrl<9>, nullptr, nullptr},
+    {kNames[0], nullptr, notePanel<0>, nullptr},  {kNames[1], noteCtrl<1>, nullptr, nullptr},
+    {kNames[2], noteCtrl<2>, nullptr, nullptr},   {kNames[3], noteCtrl<3>, nullptr, nullptr},
+    {kNames[4], noteCtrl<4>, nullptr, nullptr},   {kNames[5], noteCtrl<5>, nullptr, nullptr},
+    {kNames[6], nullptr, nullptr, noteMenu<6>},   {kNames[7], nullptr, notePanel<7>, nullptr},
+    {kNames[8], noteCtrl<8>, nullptr, nullptr},   {kNames[9], noteCtrl<9>, nullptr, nullptr},
     {kNames[10], noteCtrl<10>, nullptr, nullptr},
 };
 
@@ -65,7 +65,7 @@ inline constexpr const char* kUir = "K964_Vx.uir";
 // A fresh QtUi with the recording callbacks; the resource file is the one the
 // build puts beside the test program.
 class QtFixture : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         recorded.clear();
         whileInCallback = nullptr;

@@ -55,7 +55,9 @@ bool hasKind(QObject* object, CtrlKind kind) {
     return false;
 }
 
-QString caption(QString text) { return text.remove(u'&').trimmed(); }
+QString caption(QString text) {
+    return text.remove(u'&').trimmed();
+}
 
 QLabel* buddyOf(QWidget* panel, QWidget* control) {
     for (QLabel* label : panel->findChildren<QLabel*>()) {
@@ -66,7 +68,7 @@ QLabel* buddyOf(QWidget* panel, QWidget* control) {
 }
 
 class ResourceTest : public QtFixture {
-protected:
+  protected:
     void SetUp() override {
         QtFixture::SetUp();
         loadAll();
@@ -81,9 +83,10 @@ TEST_F(ResourceTest, EveryControlOfTheContractIsThereWithItsKindAndCallback) {
     for (int i = 0; i < kControlCount; ++i) {
         const CtrlContract& c = kControls[i];
         SCOPED_TRACE(c.name);
-        QObject* object = c.kind == CtrlKind::MenuItem
-                              ? static_cast<QObject*>(ui->menuItem(GetPanelMenuBar(mainPanel), c.id))
-                              : ui->control(handleOf(c.panel), c.id);
+        QObject* object =
+            c.kind == CtrlKind::MenuItem
+                ? static_cast<QObject*>(ui->menuItem(GetPanelMenuBar(mainPanel), c.id))
+                : ui->control(handleOf(c.panel), c.id);
         ASSERT_NE(object, nullptr);
         EXPECT_EQ(object->objectName(), QString::fromLatin1(c.name));
         EXPECT_TRUE(hasKind(object, c.kind));
@@ -100,8 +103,8 @@ TEST_F(ResourceTest, NothingOutsideTheContractCarriesAnIdOrACallback) {
         QWidget* panel = ui->panelWidget(handleOf(resource));
         QWidget* comWidget = ui->panelWidget(comPanel);
         for (QObject* object : panel->findChildren<QObject*>()) {
-            if (resource != PANEL_COM && (object == comWidget || comWidget->isAncestorOf(
-                                                                     qobject_cast<QWidget*>(object))))
+            if (resource != PANEL_COM &&
+                (object == comWidget || comWidget->isAncestorOf(qobject_cast<QWidget*>(object))))
                 continue;
             if (!object->property("ctrlId").isValid() && !object->property("callback").isValid())
                 continue;
@@ -203,7 +206,9 @@ TEST_F(ResourceTest, EveryControlHasItsCaptionAsAccessibleName) {
     }
 }
 
-QRect placeIn(QWidget* window, QWidget* w) { return {w->mapTo(window, QPoint(0, 0)), w->size()}; }
+QRect placeIn(QWidget* window, QWidget* w) {
+    return {w->mapTo(window, QPoint(0, 0)), w->size()};
+}
 
 // Each Tab moves right along a row or down to a later one, from the control
 // read first around the ring to the control read last.
@@ -289,7 +294,7 @@ struct Damage {
 };
 
 class DamagedResourceTest : public QtFixture {
-protected:
+  protected:
     int loadFrom(const QByteArray& content, int resource) {
         QString path = dir.filePath("K964_Vx.uir");
         QFile file(path);
@@ -312,11 +317,9 @@ TEST_F(DamagedResourceTest, GivesANegativeResultAndLeavesNoWindowBehind) {
     const Damage cases[] = {
         {"the well-formed one panel file", onePanel(button), 1, 1},
         {"empty file", QByteArray(), 1, UIE_BAD_RESOURCE},
-        {"garbage bytes", QByteArray("\x01\x02garbage\xff\xfe\x00\x7f<<", 14), 1,
-         UIE_BAD_RESOURCE},
+        {"garbage bytes", QByteArray("\x01\x02garbage\xff\xfe\x00\x7f<<", 14), 1, UIE_BAD_RESOURCE},
         {"truncated real file", whole.left(whole.size() / 2), PANEL_MAIN, UIE_BAD_RESOURCE},
-        {"XML that is no user interface", "<html><body>K964</body></html>", 1,
-         UIE_BAD_RESOURCE},
+        {"XML that is no user interface", "<html><body>K964</body></html>", 1, UIE_BAD_RESOURCE},
         {"panel not in the file", onePanel(button), 2, UIE_NO_SUCH_PANEL},
         {"unknown control callback", onePanel(R"(<widget class="QPushButton" name="B">
      <property name="ctrlId" stdset="0"><number>2</number></property>
@@ -326,8 +329,8 @@ TEST_F(DamagedResourceTest, GivesANegativeResultAndLeavesNoWindowBehind) {
          onePanel("", R"(<property name="callback" stdset="0"><string>ende</string></property>)"),
          1, UIE_BAD_RESOURCE},
         {"control callback on a panel",
-         onePanel("", R"(<property name="callback" stdset="0"><string>go</string></property>)"),
-         1, UIE_BAD_RESOURCE},
+         onePanel("", R"(<property name="callback" stdset="0"><string>go</string></property>)"), 1,
+         UIE_BAD_RESOURCE},
         {"menu callback on a button", onePanel(R"(<widget class="QPushButton" name="B">
      <property name="ctrlId" stdset="0"><number>2</number></property>
      <property name="callback" stdset="0"><string>setoffen</string></property></widget>)"),

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -74,6 +75,9 @@ bool SimProcess::start(double seconds) {
     argv.push_back(nullptr);
     pid_ = fork();
     if (pid_ == 0) {
+        // A test process that ends without unwinding (a program under test
+        // exits) takes its simulator along.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
         dup2(toChild[0], STDIN_FILENO);
         dup2(fromChild[1], STDOUT_FILENO);
         execv(argv[0], argv.data());

@@ -56,7 +56,9 @@ void LogicTest::connect() {
     ASSERT_TRUE(serial.isOpen());
 }
 
-std::string LogicTest::iniPath() const { return dir + "/K960.ini"; }
+std::string LogicTest::iniPath() const {
+    return dir + "/K960.ini";
+}
 
 void LogicTest::writeIni(const std::string& bytes) const {
     std::ofstream(iniPath(), std::ios::binary) << bytes;

@@ -15,7 +15,7 @@
 #include <vector>
 
 class LogicTest : public ::testing::Test {
-protected:
+  protected:
     LogicTest();
     ~LogicTest() override;
 

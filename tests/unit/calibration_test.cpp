@@ -4,7 +4,7 @@
 
 namespace {
 
-const char* const kConnect[] = {"VV", "s0", "s1", "s2", "s3", "s4", "s5",
+const char* const kConnect[] = {"VV", "s0", "s1", "s2",  "s3", "s4", "s5",
                                 "s6", "s7", "s8", "t12", "d1", "d2", "d3"};
 
 std::string connect_sequence() {
@@ -140,13 +140,13 @@ struct CalCase {
     int button;
     int fehlx;
     double u1;
-    int answer;     // to the confirmation, if asked
-    bool silent;    // transmitter does not answer
-    const char* popups;  // "title/message" of every popup, joined by '|'
+    int answer;         // to the confirmation, if asked
+    bool silent;        // transmitter does not answer
+    const char* popups; // "title/message" of every popup, joined by '|'
     const char* sent;
-    const char* status;  // history of SERVICE_STATUS
+    const char* status; // history of SERVICE_STATUS
     int hol;
-    int delays;          // 1 s waits
+    int delays; // 1 s waits
 };
 
 class Calibrate : public LogicTest, public ::testing::WithParamInterface<CalCase> {};
@@ -183,29 +183,29 @@ TEST_P(Calibrate, GuardsConfirmsSendsAndReports) {
 
 INSTANTIATE_TEST_SUITE_P(
     Buttons, Calibrate,
-    ::testing::Values(
-        CalCase{"zero_refused_after_failed_poll", SERVICE_ZERO, 1, 0.0, 1, false,
-                "Calibration/ ERROR !!", "", "", 0, 0},
-        CalCase{"span_refused_after_failed_poll_first", SERVICE_SPAN, 1, 50.0, 1, false,
-                "Calibration/ ERROR !!", "", "", 0, 0},
-        CalCase{"span_above_range", SERVICE_SPAN, 0, 10.01, 1, false,
-                "Calibration/ERROR OUT OF RANGE !!", "", "", 0, 0},
-        CalCase{"span_below_range", SERVICE_SPAN, 0, -10.01, 1, false,
-                "Calibration/ERROR OUT OF RANGE !!", "", "", 0, 0},
-        CalCase{"span_at_upper_bound", SERVICE_SPAN, 0, 10.0, 1, false,
-                "CALIBRATION/SET Vcal = V ?", "D!D!", "SAVE|ok", 1, 1},
-        CalCase{"span_at_lower_bound", SERVICE_SPAN, 0, -10.0, 1, false,
-                "CALIBRATION/SET Vcal = V ?", "D!D!", "SAVE|ok", 1, 1},
-        CalCase{"zero_ignores_u1", SERVICE_ZERO, 0, 99.0, 1, false,
-                "CALIBRATION/SET Vcal = 0 mV ?", "D?D?", "SAVE|ok", 1, 1},
-        CalCase{"zero_answered_no", SERVICE_ZERO, 0, 0.0, 0, false,
-                "CALIBRATION/SET Vcal = 0 mV ?", "", "", 0, 0},
-        CalCase{"span_answered_no", SERVICE_SPAN, 0, 0.0, 0, false,
-                "CALIBRATION/SET Vcal = V ?", "", "", 0, 0},
-        CalCase{"zero_silent", SERVICE_ZERO, 0, 0.0, 1, true, "CALIBRATION/SET Vcal = 0 mV ?",
-                "D?D?", "SAVE|ERROR NO CONNECT", 0, 0},
-        CalCase{"span_silent", SERVICE_SPAN, 0, 0.0, 1, true, "CALIBRATION/SET Vcal = V ?",
-                "D!D!", "SAVE|NO CONNECT", 0, 0}),
+    ::testing::Values(CalCase{"zero_refused_after_failed_poll", SERVICE_ZERO, 1, 0.0, 1, false,
+                              "Calibration/ ERROR !!", "", "", 0, 0},
+                      CalCase{"span_refused_after_failed_poll_first", SERVICE_SPAN, 1, 50.0, 1,
+                              false, "Calibration/ ERROR !!", "", "", 0, 0},
+                      CalCase{"span_above_range", SERVICE_SPAN, 0, 10.01, 1, false,
+                              "Calibration/ERROR OUT OF RANGE !!", "", "", 0, 0},
+                      CalCase{"span_below_range", SERVICE_SPAN, 0, -10.01, 1, false,
+                              "Calibration/ERROR OUT OF RANGE !!", "", "", 0, 0},
+                      CalCase{"span_at_upper_bound", SERVICE_SPAN, 0, 10.0, 1, false,
+                              "CALIBRATION/SET Vcal = V ?", "D!D!", "SAVE|ok", 1, 1},
+                      CalCase{"span_at_lower_bound", SERVICE_SPAN, 0, -10.0, 1, false,
+                              "CALIBRATION/SET Vcal = V ?", "D!D!", "SAVE|ok", 1, 1},
+                      CalCase{"zero_ignores_u1", SERVICE_ZERO, 0, 99.0, 1, false,
+                              "CALIBRATION/SET Vcal = 0 mV ?", "D?D?", "SAVE|ok", 1, 1},
+                      CalCase{"zero_answered_no", SERVICE_ZERO, 0, 0.0, 0, false,
+                              "CALIBRATION/SET Vcal = 0 mV ?", "", "", 0, 0},
+                      CalCase{"span_answered_no", SERVICE_SPAN, 0, 0.0, 0, false,
+                              "CALIBRATION/SET Vcal = V ?", "", "", 0, 0},
+                      CalCase{"zero_silent", SERVICE_ZERO, 0, 0.0, 1, true,
+                              "CALIBRATION/SET Vcal = 0 mV ?", "D?D?", "SAVE|ERROR NO CONNECT", 0,
+                              0},
+                      CalCase{"span_silent", SERVICE_SPAN, 0, 0.0, 1, true,
+                              "CALIBRATION/SET Vcal = V ?", "D!D!", "SAVE|NO CONNECT", 0, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LogicTest, AnyReplyCountsAsASuccessfulCalibration) {

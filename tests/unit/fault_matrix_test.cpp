@@ -27,8 +27,8 @@ const char* const kExpected[kFaults][kActions] = {
     {"NO CONNECT 3", "NO CONNECT 3", "NO CONNECT 5", "NO CONNECT 5", "ERROR1 NO CONNECT",
      "NO CONNECT 5", "ERROR NO CONNECT", "NO CONNECT"},
     {"ok", "ok", "ok", "ok", "ok", "ok", "ok", "ok"},
-    {"exit", "NO CONNECT 3", "NO CONNECT 5", "NO CONNECT 5", "ERROR1 NO CONNECT",
-     "NO CONNECT 5", "ERROR NO CONNECT", "NO CONNECT"},
+    {"exit", "NO CONNECT 3", "NO CONNECT 5", "NO CONNECT 5", "ERROR1 NO CONNECT", "NO CONNECT 5",
+     "ERROR NO CONNECT", "NO CONNECT"},
 };
 
 struct Cell {
@@ -37,34 +37,68 @@ struct Cell {
 };
 
 class FaultMatrix : public LogicTest, public ::testing::WithParamInterface<Cell> {
-protected:
+  protected:
     void play(Fault f) {
         Faults& x = model.faults;
         switch (f) {
-        case Silent: x.silent = true; break;
-        case Late: x.latencyMs = 700; break;
-        case SlowSave: x.slowSaveMs = 1500; break;
-        case WrongLetter: x.wrongLetter = true; break;
-        case Overlong: x.overlong = true; break;
-        case NoCr: x.noCr = true; break;
-        case Garbage: x.garbage = true; break;
-        case Dropped: x.dropped = true; break;
-        default: break;
+        case Silent:
+            x.silent = true;
+            break;
+        case Late:
+            x.latencyMs = 700;
+            break;
+        case SlowSave:
+            x.slowSaveMs = 1500;
+            break;
+        case WrongLetter:
+            x.wrongLetter = true;
+            break;
+        case Overlong:
+            x.overlong = true;
+            break;
+        case NoCr:
+            x.noCr = true;
+            break;
+        case Garbage:
+            x.garbage = true;
+            break;
+        case Dropped:
+            x.dropped = true;
+            break;
+        default:
+            break;
         }
     }
 
     // Runs the action and returns the status of the panel that reports it.
     std::string act(Action a) {
         switch (a) {
-        case Connect: ui.commit(p4, COM_OK); return mainStatus();
-        case ReRead: ui.commit(p1, MAIN_READ); return mainStatus();
-        case Save: ui.commit(p1, MAIN_SAVE); return mainStatus();
-        case OpenService: ui.selectMenu(m1, MENUBAR_SERVICE); return mainStatus();
-        case Poll: ui.tick(p3, POLL_TIMER); return serviceStatus();
-        case Store: ui.commit(p3, SERVICE_STORE); return mainStatus();
-        case Zero: ui.commit(p3, SERVICE_ZERO); return serviceStatus();
-        case Span: ui.commit(p3, SERVICE_SPAN); return serviceStatus();
-        default: return "";
+        case Connect:
+            ui.commit(p4, COM_OK);
+            return mainStatus();
+        case ReRead:
+            ui.commit(p1, MAIN_READ);
+            return mainStatus();
+        case Save:
+            ui.commit(p1, MAIN_SAVE);
+            return mainStatus();
+        case OpenService:
+            ui.selectMenu(m1, MENUBAR_SERVICE);
+            return mainStatus();
+        case Poll:
+            ui.tick(p3, POLL_TIMER);
+            return serviceStatus();
+        case Store:
+            ui.commit(p3, SERVICE_STORE);
+            return mainStatus();
+        case Zero:
+            ui.commit(p3, SERVICE_ZERO);
+            return serviceStatus();
+        case Span:
+            ui.commit(p3, SERVICE_SPAN);
+            return serviceStatus();
+        default:
+            return "";
         }
     }
 };

@@ -30,8 +30,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RealCase{3, 0.05, "D35.000e-02\r"}, RealCase{1, -1.5, "D1-1.500e+00\r"},
                       RealCase{1, 0.0, "D10.000e+00\r"}, RealCase{2, 9.9996, "D21.000e+01\r"},
                       RealCase{8, 1.0, "D81.000e+00\r"}, RealCase{0, 0.0537, "D05.370e-02\r"},
-                      RealCase{9, 123456.0, "D91.235e+05\r"},
-                      RealCase{1, 1e100, "D11.000e+100\r"}, RealCase{3, 2.5e-7, "D32.500e-07\r"}));
+                      RealCase{9, 123456.0, "D91.235e+05\r"}, RealCase{1, 1e100, "D11.000e+100\r"},
+                      RealCase{3, 2.5e-7, "D32.500e-07\r"}));
 
 struct IntCase {
     int value;
@@ -118,9 +118,10 @@ INSTANTIATE_TEST_SUITE_P(
                       IntScan{"abc", 0, 0}, IntScan{"", 0, 0}, IntScan{"-", 0, 0},
                       IntScan{"- 5", 0, 0}, IntScan{"2147483647", 1, INT_MAX},
                       IntScan{"-2147483648", 1, INT_MIN}, IntScan{"2147483648", 0, 0},
-                      IntScan{"99999999999999999999999", 0, 0}, IntScan{"\xff"
-                                                                        "5",
-                                                                        0, 0}));
+                      IntScan{"99999999999999999999999", 0, 0},
+                      IntScan{"\xff"
+                              "5",
+                              0, 0}));
 
 struct RealScan {
     const char* text;
@@ -143,9 +144,9 @@ INSTANTIATE_TEST_SUITE_P(
                       RealScan{"5.", 1, 5.0}, RealScan{"1e", 1, 1.0}, RealScan{"1e+", 1, 1.0},
                       RealScan{"1.5 OK", 1, 1.5}, RealScan{"1,5", 1, 1.0},
                       RealScan{"0x1p3", 1, 0.0}, RealScan{"1e-999", 1, 0.0},
-                      RealScan{"inf", 0, 0.0}, RealScan{"nan", 0, 0.0},
-                      RealScan{"NaN", 0, 0.0}, RealScan{"-", 0, 0.0}, RealScan{".", 0, 0.0},
-                      RealScan{"e5", 0, 0.0}, RealScan{"", 0, 0.0}, RealScan{"1e999", 0, 0.0}));
+                      RealScan{"inf", 0, 0.0}, RealScan{"nan", 0, 0.0}, RealScan{"NaN", 0, 0.0},
+                      RealScan{"-", 0, 0.0}, RealScan{".", 0, 0.0}, RealScan{"e5", 0, 0.0},
+                      RealScan{"", 0, 0.0}, RealScan{"1e999", 0, 0.0}));
 
 TEST(Scan, TwoRealsFillInOrderAndStopAtTheFirstMissing) {
     double a = -1, b = -1;

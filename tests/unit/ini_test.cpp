@@ -30,17 +30,17 @@ TEST_P(IniRead, GivesThePortShownOnTheComPanel) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, IniRead,
-    ::testing::Values(
-        IniCase{"written_by_the_program", " 4  Ve-Data_2014\n", 4},
-        IniCase{"crlf", " 12  Ve-Data_2014\r\n", 12}, IniCase{"digit_only", "4", 4},
-        IniCase{"leading_blank_lines", "\n\t  7xyz", 7}, IniCase{"zero", "0", 0},
-        IniCase{"negative", "-2", -2}, IniCase{"letters_first", "COM4", 1},
-        IniCase{"empty", "", 1}, IniCase{"too_large", "99999999999  Ve-Data_2014\n", 1},
-        IniCase{"binary", std::string("\0\x01\xff\x7f", 4), 1},
-        IniCase{"binary_after_number", std::string("5\0\xff", 3), 5},
-        IniCase{"long_blank_run", std::string(20000, ' ') + "9", 9},
-        IniCase{"thousands_of_letters", std::string(100000, 'x'), 1},
-        IniCase{"beyond_what_is_read", std::string(70000, ' ') + "9", 1}),
+    ::testing::Values(IniCase{"written_by_the_program", " 4  Ve-Data_2014\n", 4},
+                      IniCase{"crlf", " 12  Ve-Data_2014\r\n", 12}, IniCase{"digit_only", "4", 4},
+                      IniCase{"leading_blank_lines", "\n\t  7xyz", 7}, IniCase{"zero", "0", 0},
+                      IniCase{"negative", "-2", -2}, IniCase{"letters_first", "COM4", 1},
+                      IniCase{"empty", "", 1},
+                      IniCase{"too_large", "99999999999  Ve-Data_2014\n", 1},
+                      IniCase{"binary", std::string("\0\x01\xff\x7f", 4), 1},
+                      IniCase{"binary_after_number", std::string("5\0\xff", 3), 5},
+                      IniCase{"long_blank_run", std::string(20000, ' ') + "9", 9},
+                      IniCase{"thousands_of_letters", std::string(100000, 'x'), 1},
+                      IniCase{"beyond_what_is_read", std::string(70000, ' ') + "9", 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LogicTest, NoIniGivesPortOneAndStartsWithTheMainAndComPanels) {

@@ -4,7 +4,7 @@
 
 namespace {
 
-const std::vector<std::string> kReadBack = {"s0", "s1", "s2", "s3", "s4", "s5", "s6",
+const std::vector<std::string> kReadBack = {"s0", "s1", "s2",  "s3", "s4", "s5", "s6",
                                             "s7", "s8", "t12", "d1", "d2", "d3"};
 
 std::vector<std::string> with_vv(std::vector<std::string> v) {

@@ -8,7 +8,7 @@
 namespace {
 
 class PollTest : public LogicTest {
-protected:
+  protected:
     // Connected, service panel open, polling on, events cleared.
     void openService() {
         connect();
@@ -83,25 +83,25 @@ TEST_P(PollOutcome, StatusFlagsBusyAndValues) {
     EXPECT_EQ(history(p3, SERVICE_U1_VALUE).empty(), !o.valuesShown);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Replies, PollOutcome,
-    ::testing::Values(
-        Outcome{"u1_silent", nullptr, "u1\r", "u1 2\r", "M2\r", "u1", "ERROR1 NO CONNECT", 1, 1,
-                false},
-        Outcome{"u5_silent", "u1\r", nullptr, "u1 2\r", "M2\r", "u1|u5", "ERROR1 NO CONNECT", 1,
-                1, false},
-        Outcome{"u9_silent", "u1\r", "u1\r", nullptr, "M2\r", "u1|u5|u9", "ERROR1 NO CONNECT", 1,
-                1, false},
-        Outcome{"m2_silent", "u1\r", "u1\r", "u1 2\r", nullptr, "u1|u5|u9|m2",
-                "|ERROR2 NO CONNECT", 1, 1, false},
-        Outcome{"u5_wrong_letter", "u1\r", "x3.0\r", "u1 2\r", "M2\r", "u1|u5|u9|m2",
-                "x3.0|ok", 0, 0, true},
-        Outcome{"m2_wrong_letter", "u1\r", "u1\r", "u1 2\r", "E1\r", "u1|u5|u9|m2", "E1", 1, 0,
-                true},
-        Outcome{"m2_lower_case", "u1\r", "u1\r", "u1 2\r", "m2\r", "u1|u5|u9|m2", "m2", 1, 0,
-                true},
-        Outcome{"no_numbers", "u\r", "uX\r", "u\r", "M\r", "u1|u5|u9|m2", "ok", 0, 0, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Replies, PollOutcome,
+                         ::testing::Values(Outcome{"u1_silent", nullptr, "u1\r", "u1 2\r", "M2\r",
+                                                   "u1", "ERROR1 NO CONNECT", 1, 1, false},
+                                           Outcome{"u5_silent", "u1\r", nullptr, "u1 2\r", "M2\r",
+                                                   "u1|u5", "ERROR1 NO CONNECT", 1, 1, false},
+                                           Outcome{"u9_silent", "u1\r", "u1\r", nullptr, "M2\r",
+                                                   "u1|u5|u9", "ERROR1 NO CONNECT", 1, 1, false},
+                                           Outcome{"m2_silent", "u1\r", "u1\r", "u1 2\r", nullptr,
+                                                   "u1|u5|u9|m2", "|ERROR2 NO CONNECT", 1, 1,
+                                                   false},
+                                           Outcome{"u5_wrong_letter", "u1\r", "x3.0\r", "u1 2\r",
+                                                   "M2\r", "u1|u5|u9|m2", "x3.0|ok", 0, 0, true},
+                                           Outcome{"m2_wrong_letter", "u1\r", "u1\r", "u1 2\r",
+                                                   "E1\r", "u1|u5|u9|m2", "E1", 1, 0, true},
+                                           Outcome{"m2_lower_case", "u1\r", "u1\r", "u1 2\r",
+                                                   "m2\r", "u1|u5|u9|m2", "m2", 1, 0, true},
+                                           Outcome{"no_numbers", "u\r", "uX\r", "u\r", "M\r",
+                                                   "u1|u5|u9|m2", "ok", 0, 0, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PollTest, AWrongLetterIsParsedAllTheSame) {
     openService();

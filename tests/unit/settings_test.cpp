@@ -26,14 +26,13 @@ TEST_P(ReadBackDecode, ConfigurationWordGivesSwitchesAndMode) {
     EXPECT_EQ(ui.ctrl(p1, MAIN_SETTING_8).ival, 1234);
 }
 
-INSTANTIATE_TEST_SUITE_P(Words, ReadBackDecode,
-                         ::testing::Values(Decode{16, 0, 0, 0}, Decode{57, 1, 1, 1},
-                                           Decode{32, 0, 0, 2}, Decode{0, 0, 0, 2},
-                                           Decode{0x19, 1, 1, 0}, Decode{0x11, 1, 0, 0},
-                                           Decode{0x28, 0, 1, 2}, Decode{0xFF, 1, 1, 1},
-                                           Decode{0x10 | 0x02 | 0x04 | 0x40 | 0x80 | 0x700, 0,
-                                                  0, 0},
-                                           Decode{-1, 1, 1, 1}));
+INSTANTIATE_TEST_SUITE_P(
+    Words, ReadBackDecode,
+    ::testing::Values(Decode{16, 0, 0, 0}, Decode{57, 1, 1, 1}, Decode{32, 0, 0, 2},
+                      Decode{0, 0, 0, 2}, Decode{0x19, 1, 1, 0}, Decode{0x11, 1, 0, 0},
+                      Decode{0x28, 0, 1, 2}, Decode{0xFF, 1, 1, 1},
+                      Decode{0x10 | 0x02 | 0x04 | 0x40 | 0x80 | 0x700, 0, 0, 0},
+                      Decode{-1, 1, 1, 1}));
 
 TEST_F(LogicTest, ReadBackShowsSetPointsAndEndsWithOk) {
     model.setParam(1, 0.5);
@@ -124,8 +123,7 @@ INSTANTIATE_TEST_SUITE_P(Replies, ReplyWithoutNumber,
                          ::testing::Values(BadReply{"s0", "s0 abc\r"}, BadReply{"s0", "s0\r"},
                                            BadReply{"s0", "s0 -\r"}, BadReply{"s0", "\r"},
                                            BadReply{"d1", "d1\r"}, BadReply{"d1", "d1 e5\r"},
-                                           BadReply{"d1", "d1 nan\r"},
-                                           BadReply{"d1", "d1 inf\r"}));
+                                           BadReply{"d1", "d1 nan\r"}, BadReply{"d1", "d1 inf\r"}));
 
 // ---- Write and save ------------------------------------------------------
 
@@ -183,11 +181,11 @@ TEST_F(LogicTest, SaveSendsSetPointsWordsAndSaveThenReadsBackUnderTheLongTimeOut
     ui.edit(p1, MAIN_MODE, 1);
     serial.clearEvents();
     ASSERT_TRUE(ui.commit(p1, MAIN_SAVE));
-    std::vector<std::string> expected = {"D12.090e+01", "D2-4.000e-04", "D31.000e+01",
-                                         "S0" + std::to_string((0x54 & 0xC4) | 0x30),
-                                         "S8-5", "S!S!"};
-    expected.insert(expected.end(), {"s0", "s1", "s2", "s3", "s4", "s5", "s6", "s7", "s8",
-                                     "t12", "d1", "d2", "d3"});
+    std::vector<std::string> expected = {"D12.090e+01", "D2-4.000e-04",
+                                         "D31.000e+01", "S0" + std::to_string((0x54 & 0xC4) | 0x30),
+                                         "S8-5",        "S!S!"};
+    expected.insert(expected.end(), {"s0", "s1", "s2", "s3", "s4", "s5", "s6", "s7", "s8", "t12",
+                                     "d1", "d2", "d3"});
     EXPECT_EQ(join(sent()), join(expected));
     // Set points flush the input before writing; words and save after it.
     std::string trace = serial.trace();

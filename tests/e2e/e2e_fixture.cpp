@@ -1,0 +1,175 @@
+#include "tests/e2e/e2e_fixture.h"
+
+#include "app/shell.h"
+#include "platform/backends.h"
+#include "ui/callbacks.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+// Death tests re-run the test in a new process: it must find the same
+// program directory as the test that started it.
+constexpr const char* kDirVariable = "K964_E2E_DIR";
+
+void zero_globals() {
+    com_nummer = p1 = p3 = p4 = m1 = hol = fehlx = linear = 0;
+    std::memset(out_buf, 0, sizeof out_buf);
+    std::memset(in_buf, 0, sizeof in_buf);
+    std::memset(wert, 0, sizeof wert);
+    std::memset(set, 0, sizeof set);
+    std::memset(ewert, 0, sizeof ewert);
+    rs232err = 0;
+}
+
+} // namespace
+
+void E2eTest::SetUp() {
+    zero_globals();
+    if (const char* inherited = std::getenv(kDirVariable)) {
+        dir = inherited;
+    } else {
+        char pattern[] = "/tmp/k964-e2e-XXXXXX";
+        dir = mkdtemp(pattern);
+        ownDir = true;
+        setenv(kDirVariable, dir.c_str(), 1);
+    }
+    const std::string uir = QCoreApplication::applicationDirPath().toStdString() + "/" + K964_UIR;
+    std::filesystem::copy_file(uir, dir + "/" + K964_UIR,
+                               std::filesystem::copy_options::overwrite_existing);
+    SetProjectDir(dir.c_str());
+    ui = std::make_unique<QtUi>();
+    serial = std::make_unique<QtSerial>();
+    SetUiBackend(ui.get());
+    SetSerialBackend(serial.get());
+    SetClockBackend(nullptr);
+    InstallCallbacks(kCallbacks, kCallbackCount);
+}
+
+void E2eTest::TearDown() {
+    SetUiBackend(nullptr);
+    SetSerialBackend(nullptr);
+    ui.reset();
+    serial.reset();
+    sim.reset();
+    if (ownDir) {
+        unsetenv(kDirVariable);
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+}
+
+void E2eTest::startSim(std::vector<std::string> options, int port) {
+    options.insert(options.end(), {"--noise", "0.001"});
+    sim = std::make_unique<SimProcess>(options, port, dir);
+    ASSERT_TRUE(sim->start()) << sim->error();
+}
+
+void E2eTest::start() {
+    starten();
+    ASSERT_GT(p1, 0);
+}
+
+void E2eTest::connect() {
+    if (!sim)
+        startSim();
+    start();
+    click(p4, COM_OK);
+    ASSERT_EQ(text(p1, MAIN_STATUS), "ok");
+}
+
+QWidget* E2eTest::widget(int panel, int control) const {
+    QWidget* w = qobject_cast<QWidget*>(ui->control(panel, control));
+    EXPECT_NE(w, nullptr) << "control " << control << " of panel " << panel;
+    return w;
+}
+
+QString E2eTest::text(int panel, int control) const {
+    return widget(panel, control)->property("text").toString();
+}
+
+double E2eTest::real(int panel, int control) const {
+    double v = 0.0;
+    EXPECT_EQ(GetCtrlVal(panel, control, &v), 0);
+    return v;
+}
+
+int E2eTest::integer(int panel, int control) const {
+    int v = 0;
+    EXPECT_EQ(GetCtrlVal(panel, control, &v), 0);
+    return v;
+}
+
+void E2eTest::click(int panel, int control) {
+    QTest::mouseClick(widget(panel, control), Qt::LeftButton);
+}
+
+void E2eTest::type(int panel, int control, const QString& value) {
+    QWidget* w = widget(panel, control);
+    w->setFocus();
+    if (auto* spin = qobject_cast<QSpinBox*>(w))
+        spin->selectAll();
+    else if (auto* line = qobject_cast<QLineEdit*>(w))
+        line->selectAll();
+    QTest::keyClicks(w, value);
+    QTest::keyClick(w, Qt::Key_Return);
+}
+
+void E2eTest::chooseMode(int index) {
+    auto* combo = qobject_cast<QComboBox*>(widget(p1, MAIN_MODE));
+    ASSERT_NE(combo, nullptr);
+    combo->setFocus();
+    while (combo->currentIndex() > index)
+        QTest::keyClick(combo, Qt::Key_Up);
+    while (combo->currentIndex() < index)
+        QTest::keyClick(combo, Qt::Key_Down);
+}
+
+void E2eTest::openService() {
+    auto* action = qobject_cast<QAction*>(ui->menuItem(m1, MENUBAR_SERVICE));
+    ASSERT_NE(action, nullptr);
+    action->trigger();
+}
+
+void E2eTest::answerNextPopup(bool yes) {
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [this, timer, yes] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        popups.push_back({box->windowTitle(), box->text()});
+        QAbstractButton* b = box->button(yes ? QMessageBox::Yes : QMessageBox::No);
+        if (!b)
+            b = box->button(QMessageBox::Ok);
+        b->click();
+    });
+    timer->start();
+}
+
+void E2eTest::writeIni(const std::string& bytes) const {
+    std::ofstream(iniPath(), std::ios::binary) << bytes;
+}
+
+std::string E2eTest::readIni() const {
+    std::ifstream in(iniPath(), std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}

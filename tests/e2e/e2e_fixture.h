@@ -1,0 +1,61 @@
+// The real program on its real backends: the Qt user interface with
+// K964_Vx.uir, QSerialPort, and k964-sim on a pseudo-terminal as COM1 in a
+// fresh program directory.
+#pragma once
+
+#include "app/globals.h"
+#include "platform/qt/qt_serial.h"
+#include "platform/qt/qt_ui.h"
+#include "tests/serial/sim_process.h"
+#include "ui/ids.h"
+
+#include <QString>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// What a message box showed, and how it was answered.
+struct SeenPopup {
+    QString title;
+    QString text;
+};
+
+class E2eTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts k964-sim with these options on `port` in the program directory.
+    void startSim(std::vector<std::string> options = {}, int port = 1);
+    // The program's start-up, without the event loop (that is the test's).
+    void start();
+    // start(), then confirm port 1 and wait for the read-back.
+    void connect();
+
+    QWidget* widget(int panel, int control) const;
+    QString text(int panel, int control) const;
+    double real(int panel, int control) const;
+    int integer(int panel, int control) const;
+    void click(int panel, int control);
+    // Types into a field as the user does, and leaves it with Enter.
+    void type(int panel, int control, const QString& text);
+    void chooseMode(int index);
+    void openService();
+
+    // The next message box that opens is answered with `yes` (Yes/OK) or
+    // not; what it showed lands in `popups`.
+    void answerNextPopup(bool yes);
+
+    std::string iniPath() const { return dir + "/K960.ini"; }
+    void writeIni(const std::string& bytes) const;
+    std::string readIni() const;
+
+    std::string dir;
+    bool ownDir = false;
+    std::unique_ptr<SimProcess> sim;
+    std::unique_ptr<QtUi> ui;
+    std::unique_ptr<QtSerial> serial;
+    std::vector<SeenPopup> popups;
+};

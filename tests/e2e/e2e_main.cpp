@@ -1,0 +1,16 @@
+// The end-to-end suite runs headless: the offscreen platform and a private
+// runtime directory. Death tests re-run this program to end the real way.
+#include <QApplication>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir runtime;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    QApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    return RUN_ALL_TESTS();
+}
