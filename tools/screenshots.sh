@@ -1,39 +1,85 @@
 #!/usr/bin/env bash
-# Takes the README's screenshots of k964 under a virtual X server.
+# Takes the README's screenshots of k964 under a virtual X server, against
+# k964-sim on COM1:
+#   docs/img/main.png            the main panel with the COM port panel inside
+#   docs/img/main-connected.png  the main panel after port 1 is confirmed
+#   docs/img/service.png         the service panel with live values
 # Usage: tools/screenshots.sh [BIN_DIR]   (default: build/bin)
-# Writes docs/img/main.png: the main panel with the COM port panel inside.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 
-if [ "${1:-}" = --inside-x ]; then
-    work="$2"
-    out="$3"
-    "$work/k964" &
-    pid=$!
-    trap 'kill "$pid" 2>/dev/null || true' EXIT
-    window=""
+# The id of the first top-level window whose title starts with $1, waiting
+# up to 10 s for it to appear.
+find_window() {
+    local window=""
     for _ in $(seq 100); do
-        window="$(xwininfo -root -tree | awk '/"K964 V3/ { print $1; exit }')"
+        window="$(xwininfo -root -tree | awk -v title="\"$1" 'index($0, title) { print $1; exit }')"
         [ -n "$window" ] && break
         sleep 0.1
     done
     if [ -z "$window" ]; then
-        echo "screenshots: k964 did not show its main panel" >&2
-        exit 1
+        echo "screenshots: no window \"$1\"" >&2
+        return 1
     fi
+    echo "$window"
+}
+
+if [ "${1:-}" = --inside-x ]; then
+    work="$2"
+    out="$3"
+    pids=()
+    trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done' EXIT
+    "$work/k964-sim" --dir "$work" --port 1 </dev/null >"$work/sim.log" &
+    pids+=($!)
+    for _ in $(seq 100); do
+        [ -e "$work/COM1" ] && break
+        sleep 0.05
+    done
+    "$work/k964" &
+    pids+=($!)
+
+    main="$(find_window "K964 V3")"
     sleep 1 # the first paint
-    import -window "$window" "$out/main.png"
+    import -window "$main" "$out/main.png"
+
+    # The COM port field has the keys; Enter confirms port 1 and reads the
+    # settings.
+    xdotool windowfocus --sync "$main"
+    xdotool key --window "$main" Return
+    sleep 2
+    import -window "$main" "$out/main-connected.png"
+
+    # Menu "Service", item "Service panel", by their mnemonics.
+    xdotool key alt+e
+    sleep 0.5
+    xdotool key p
+    service="$(find_window "K964 Service")"
+    sleep 4 # a few polls of the live values
+    import -window "$service" "$out/service.png"
     exit 0
+fi
+
+needed=(xvfb xauth imagemagick x11-utils xdotool)
+missing=()
+for p in "${needed[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
 bin="$(cd "${1:-$root/build/bin}" && pwd)"
 out="$root/docs/img"
 mkdir -p "$out"
-# A copy of its own, so that no K960.ini of a build or a user is read or written.
+# A copy of its own, so that no K960.ini or COM1 of a build or a user is
+# read or written.
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-cp "$bin/k964" "$bin/K964_Vx.uir" "$work/"
+cp "$bin/k964" "$bin/k964-sim" "$bin/K964_Vx.uir" "$work/"
 mkdir -m 700 "$work/runtime"
 XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb \
     xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$0" --inside-x "$work" "$out"
-echo "screenshots: $out/main.png"
+echo "screenshots: $out/main.png $out/main-connected.png $out/service.png"

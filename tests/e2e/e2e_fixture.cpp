@@ -2,6 +2,7 @@
 
 #include "app/shell.h"
 #include "platform/backends.h"
+#include "tests/support/reset_globals.h"
 #include "ui/callbacks.h"
 
 #include <QAbstractButton>
@@ -26,20 +27,10 @@ namespace {
 // program directory as the test that started it.
 constexpr const char* kDirVariable = "K964_E2E_DIR";
 
-void zero_globals() {
-    com_nummer = p1 = p3 = p4 = m1 = hol = fehlx = linear = 0;
-    std::memset(out_buf, 0, sizeof out_buf);
-    std::memset(in_buf, 0, sizeof in_buf);
-    std::memset(wert, 0, sizeof wert);
-    std::memset(set, 0, sizeof set);
-    std::memset(ewert, 0, sizeof ewert);
-    rs232err = 0;
-}
-
 } // namespace
 
 void E2eTest::SetUp() {
-    zero_globals();
+    reset_globals();
     if (const char* inherited = std::getenv(kDirVariable)) {
         dir = inherited;
     } else {

@@ -2,6 +2,7 @@
 
 #include "app/shell.h"
 #include "platform/backends.h"
+#include "tests/support/reset_globals.h"
 #include "ui/callbacks.h"
 #include "ui/contract.h"
 
@@ -11,22 +12,8 @@
 #include <fstream>
 #include <sstream>
 
-namespace {
-
-void zero_globals() {
-    com_nummer = p1 = p3 = p4 = m1 = hol = fehlx = linear = 0;
-    std::memset(out_buf, 0, sizeof out_buf);
-    std::memset(in_buf, 0, sizeof in_buf);
-    std::memset(wert, 0, sizeof wert);
-    std::memset(set, 0, sizeof set);
-    std::memset(ewert, 0, sizeof ewert);
-    rs232err = 0;
-}
-
-} // namespace
-
 LogicTest::LogicTest() : ui(kPanels, kPanelCount, kControls, kControlCount) {
-    zero_globals();
+    reset_globals();
     char pattern[] = "/tmp/k964-test-XXXXXX";
     dir = mkdtemp(pattern);
     SetProjectDir(dir.c_str());
