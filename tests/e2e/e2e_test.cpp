@@ -157,6 +157,50 @@ TEST_F(E2eTest, ASilentTransmitterIsReportedAndRefusesCalibration) {
     QTRY_COMPARE_WITH_TIMEOUT(text(p3, SERVICE_STATUS), QString("ok"), kDeadlineMs);
 }
 
+// Each failure text where the technician sees it, from a transmitter that
+// leaves exactly one command unanswered (or answers it wrongly).
+TEST_F(E2eTest, EveryFailureTextAppearsWhereItBelongs) {
+    connect();
+    auto muted = [this](const char* prefix) {
+        ASSERT_EQ(sim->command("clear-replies").rfind("k964-sim: ", 0), 0u);
+        ASSERT_EQ(sim->command(std::string("mute ") + prefix).rfind("k964-sim: ", 0), 0u);
+    };
+    muted("d2");
+    click(p1, MAIN_READ);
+    EXPECT_EQ(text(p1, MAIN_STATUS), "NO CONNECT 4");
+    muted("D3");
+    click(p1, MAIN_SAVE);
+    EXPECT_EQ(text(p1, MAIN_STATUS), "NO CONNECT 5");
+    muted("S8");
+    click(p1, MAIN_SAVE);
+    EXPECT_EQ(text(p1, MAIN_STATUS), "NO CONNECT 6");
+
+    sim->command("clear-replies");
+    openService();
+    QTRY_COMPARE_WITH_TIMEOUT(text(p3, SERVICE_STATUS), QString("ok"), kDeadlineMs);
+    muted("m2");
+    QTRY_COMPARE_WITH_TIMEOUT(text(p3, SERVICE_STATUS), QString("ERROR2 NO CONNECT"),
+                              kDeadlineMs);
+    sim->command("clear-replies");
+    sim->command("reply m2 E7");
+    QTRY_COMPARE_WITH_TIMEOUT(text(p3, SERVICE_STATUS), QString("E7"), kDeadlineMs);
+    EXPECT_EQ(fehlx, 1);
+    sim->command("clear-replies");
+    QTRY_COMPARE_WITH_TIMEOUT(fehlx, 0, kDeadlineMs);
+
+    muted("D?D?");
+    answerNextPopup(true);
+    click(p3, SERVICE_ZERO);
+    EXPECT_EQ(text(p3, SERVICE_STATUS), "ERROR NO CONNECT");
+    muted("D!D!");
+    answerNextPopup(true);
+    click(p3, SERVICE_SPAN);
+    EXPECT_EQ(text(p3, SERVICE_STATUS), "NO CONNECT");
+    muted("D9");
+    click(p3, SERVICE_STORE);
+    EXPECT_EQ(text(p1, MAIN_STATUS), "NO CONNECT 5");
+}
+
 TEST_F(E2eTest, ATransmitterThatVanishesGivesFailureTextsAndNoHang) {
     connect();
     sim->signal(SIGKILL);
