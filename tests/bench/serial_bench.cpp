@@ -17,8 +17,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <chrono>
 #include <string>
@@ -174,14 +172,3 @@ void BM_ConnectReadBack(benchmark::State& state) {
 BENCHMARK(BM_ConnectReadBack)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(30);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    // QSerialPort needs an application object on the thread that uses it.
-    QCoreApplication app(argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
