@@ -179,8 +179,7 @@ TEST_F(E2eTest, EveryFailureTextAppearsWhereItBelongs) {
     openService();
     QTRY_COMPARE_WITH_TIMEOUT(text(p3, SERVICE_STATUS), QString("ok"), kDeadlineMs);
     muted("m2");
-    QTRY_COMPARE_WITH_TIMEOUT(text(p3, SERVICE_STATUS), QString("ERROR2 NO CONNECT"),
-                              kDeadlineMs);
+    QTRY_COMPARE_WITH_TIMEOUT(text(p3, SERVICE_STATUS), QString("ERROR2 NO CONNECT"), kDeadlineMs);
     sim->command("clear-replies");
     sim->command("reply m2 E7");
     QTRY_COMPARE_WITH_TIMEOUT(text(p3, SERVICE_STATUS), QString("E7"), kDeadlineMs);
