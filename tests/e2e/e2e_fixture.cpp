@@ -34,7 +34,8 @@ void E2eTest::SetUp() {
     if (const char* inherited = std::getenv(kDirVariable)) {
         dir = inherited;
     } else {
-        char pattern[] = "/tmp/k964-e2e-XXXXXX";
+        // A blank in the program directory, as in a Program Files folder.
+        char pattern[] = "/tmp/k964 e2e-XXXXXX";
         dir = mkdtemp(pattern);
         ownDir = true;
         setenv(kDirVariable, dir.c_str(), 1);
