@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 #ifndef _WIN32
@@ -47,8 +48,22 @@ int OpenFile(const char* path, int access, int action, int fileType) {
     if (access == VAL_READ_ONLY) {
         f.stream = std::fopen(path, "r");
     } else if (access == VAL_WRITE_ONLY && action == VAL_TRUNCATE) {
-        std::snprintf(f.temp, sizeof f.temp, "%s.new", path);
+        // A linked file is replaced where it really lives, the link kept.
+        std::error_code ec;
+        std::string target = path;
+        if (std::filesystem::is_symlink(target, ec)) {
+            std::string real = std::filesystem::weakly_canonical(target, ec).string();
+            if (!ec && real.size() < MAX_PATHNAME_LEN)
+                target = real;
+        }
+        std::snprintf(f.path, sizeof f.path, "%s", target.c_str());
+        std::snprintf(f.temp, sizeof f.temp, "%s.new", target.c_str());
         f.stream = std::fopen(f.temp, "w");
+        if (!f.stream) {
+            // A leftover of an interrupted save must not block every later one.
+            std::filesystem::remove(f.temp, ec);
+            f.stream = std::fopen(f.temp, "w");
+        }
         f.writing = true;
     }
     if (!f.stream)
@@ -70,8 +85,14 @@ int CloseFile(int handle) {
     if (!f->writing)
         return ok ? 0 : -1;
     std::error_code ec;
-    if (ok)
+    if (ok) {
+        // The new file keeps the permissions the technician gave the old one.
+        auto old = std::filesystem::status(f->path, ec);
+        if (!ec && std::filesystem::exists(old))
+            std::filesystem::permissions(f->temp, old.permissions(), ec);
+        ec.clear();
         std::filesystem::rename(f->temp, f->path, ec);
+    }
     if (!ok || ec) {
         std::filesystem::remove(f->temp, ec);
         return -1;
@@ -97,9 +118,24 @@ int scan_file(int handle, const char* format, const fmt_detail::Target* targets,
     OpenedFile* f = lookup(handle);
     if (!f || f->writing)
         return 0;
-    // Only the leading number matters; a bounded head of the file holds it.
-    static char text[64 * 1024];
-    std::size_t n = std::fread(text, 1, sizeof text, f->stream);
+    // Only the leading number matters: white space of any length is passed
+    // over, then the characters that can make up a number are kept, leading
+    // zeros but one dropped. A longer run is out of every number's range.
+    char text[256];
+    std::size_t n = 0;
+    int c = 0;
+    while ((c = std::fgetc(f->stream)) != EOF && c != '\0' && std::strchr(" \t\n\r\v\f", c))
+        ;
+    while (c != EOF && c != '\0' && std::strchr("0123456789+-.eE", c)) {
+        std::size_t sign = n > 0 && (text[0] == '+' || text[0] == '-') ? 1 : 0;
+        bool leadingZero = c == '0' && n == sign + 1 && text[sign] == '0';
+        if (!leadingZero) {
+            if (n == sizeof text)
+                return 0;
+            text[n++] = static_cast<char>(c);
+        }
+        c = std::fgetc(f->stream);
+    }
     if (std::ferror(f->stream))
         return 0;
     return fmt_detail::scan(text, n, format, targets, count);

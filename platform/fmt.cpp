@@ -32,6 +32,9 @@ int format_real(double v, char* buf, std::size_t size) {
         std::memcpy(buf, s, n);
         return static_cast<int>(n);
     }
+    // A typed "-0" goes out as the zero it is.
+    if (v == 0.0)
+        v = 0.0;
     auto r = std::to_chars(buf, buf + size, v, std::chars_format::scientific, 3);
     return static_cast<int>(r.ptr - buf);
 }

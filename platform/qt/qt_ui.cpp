@@ -303,6 +303,9 @@ int QtUi::displayPanel(int panel) {
     QWidget* widget = p->widget;
     if (p->floating)
         centre(widget);
+    // A minimised panel asked for is wanted on screen.
+    if (widget->isWindow() && widget->isMinimized())
+        widget->setWindowState(widget->windowState() & ~Qt::WindowMinimized);
     widget->show();
     widget->raise();
     if (widget->isWindow()) {

@@ -16,8 +16,6 @@ namespace {
 bool expected_port(const uint8_t* data, size_t size, long* port) {
     std::string text(reinterpret_cast<const char*>(data), size);
     text = text.substr(0, text.find('\0'));
-    if (text.size() > 64 * 1024)
-        text.resize(64 * 1024);
     size_t i = text.find_first_not_of(" \t\n\r\v\f");
     if (i == std::string::npos)
         return false;

@@ -28,10 +28,10 @@ INSTANTIATE_TEST_SUITE_P(
     Values, RealCommand,
     ::testing::Values(RealCase{1, 20.9, "D12.090e+01\r"}, RealCase{2, -0.0004, "D2-4.000e-04\r"},
                       RealCase{3, 0.05, "D35.000e-02\r"}, RealCase{1, -1.5, "D1-1.500e+00\r"},
-                      RealCase{1, 0.0, "D10.000e+00\r"}, RealCase{2, 9.9996, "D21.000e+01\r"},
-                      RealCase{8, 1.0, "D81.000e+00\r"}, RealCase{0, 0.0537, "D05.370e-02\r"},
-                      RealCase{9, 123456.0, "D91.235e+05\r"}, RealCase{1, 1e100, "D11.000e+100\r"},
-                      RealCase{3, 2.5e-7, "D32.500e-07\r"}));
+                      RealCase{1, 0.0, "D10.000e+00\r"}, RealCase{1, -0.0, "D10.000e+00\r"},
+                      RealCase{2, 9.9996, "D21.000e+01\r"}, RealCase{8, 1.0, "D81.000e+00\r"},
+                      RealCase{0, 0.0537, "D05.370e-02\r"}, RealCase{9, 123456.0, "D91.235e+05\r"},
+                      RealCase{1, 1e100, "D11.000e+100\r"}, RealCase{3, 2.5e-7, "D32.500e-07\r"}));
 
 struct IntCase {
     int value;

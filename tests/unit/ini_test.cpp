@@ -40,7 +40,12 @@ INSTANTIATE_TEST_SUITE_P(
                       IniCase{"binary_after_number", std::string("5\0\xff", 3), 5},
                       IniCase{"long_blank_run", std::string(20000, ' ') + "9", 9},
                       IniCase{"thousands_of_letters", std::string(100000, 'x'), 1},
-                      IniCase{"beyond_what_is_read", std::string(70000, ' ') + "9", 1}),
+                      IniCase{"far_down_the_file", std::string(70000, ' ') + "9", 9},
+                      IniCase{"straddling_any_block", std::string(65535, ' ') + "34", 34},
+                      IniCase{"many_leading_zeros", std::string(1000, '0') + "6", 6},
+                      IniCase{"endless_digits", std::string(1000, '9'), 1},
+                      IniCase{"number_then_blanks_then_text", "8" + std::string(500, ' ') + "x",
+                              8}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LogicTest, NoIniGivesPortOneAndStartsWithTheMainAndComPanels) {
@@ -135,10 +140,39 @@ TEST_F(LogicTest, AFailedWriteKeepsThePreviousFileAndStillExitsWithZero) {
     writeIni(" 5  Ve-Data_2014\n");
     start();
     com_nummer = 6;
-    // The temporary file cannot be created: a directory stands in its way.
+    // The temporary file cannot be created: a directory that holds a file
+    // stands in its way.
     std::filesystem::create_directory(iniPath() + ".new");
+    std::ofstream(iniPath() + ".new/keep") << "x";
     EXPECT_EXIT(ui.close(p1), ExitedWithCode(0), "");
     EXPECT_EQ(readIni(), " 5  Ve-Data_2014\n");
+}
+
+TEST_F(LogicTest, ALeftoverOfAnInterruptedSaveDoesNotBlockTheNext) {
+    start();
+    com_nummer = 6;
+    std::filesystem::create_directory(iniPath() + ".new");
+    EXPECT_EXIT(ui.close(p1), ExitedWithCode(0), "");
+    EXPECT_EQ(readIni(), " 6  Ve-Data_2014\n");
+}
+
+TEST_F(LogicTest, ALinkedIniStaysALinkAndKeepsItsPermissions) {
+    const std::string real = dir + "/settings/K960.ini";
+    std::filesystem::create_directory(dir + "/settings");
+    std::ofstream(real) << " 2  Ve-Data_2014\n";
+    std::filesystem::permissions(real, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::owner_write |
+                                           std::filesystem::perms::group_read);
+    std::filesystem::create_symlink(real, iniPath());
+    start();
+    EXPECT_EQ(com_nummer, 2);
+    com_nummer = 5;
+    EXPECT_EXIT(ui.close(p1), ExitedWithCode(0), "");
+    EXPECT_TRUE(std::filesystem::is_symlink(iniPath()));
+    EXPECT_EQ(readIni(), " 5  Ve-Data_2014\n");
+    EXPECT_EQ(std::filesystem::status(real).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                  std::filesystem::perms::group_read);
 }
 
 TEST_F(LogicTest, AFullDiskKeepsThePreviousFile) {
