@@ -120,20 +120,17 @@ int scan_file(int handle, const char* format, const fmt_detail::Target* targets,
         return 0;
     // Only the leading number matters: white space of any length is passed
     // over, then the characters that can make up a number are kept, leading
-    // zeros but one dropped. A longer run is out of every number's range.
+    // zeros but one dropped, as far as the buffer goes; whatever number is
+    // cut there has more digits than any port number can have.
     char text[256];
     std::size_t n = 0;
     int c = 0;
     while ((c = std::fgetc(f->stream)) != EOF && c != '\0' && std::strchr(" \t\n\r\v\f", c))
         ;
-    while (c != EOF && c != '\0' && std::strchr("0123456789+-.eE", c)) {
+    while (n < sizeof text && c != EOF && c != '\0' && std::strchr("0123456789+-.eE", c)) {
         std::size_t sign = n > 0 && (text[0] == '+' || text[0] == '-') ? 1 : 0;
-        bool leadingZero = c == '0' && n == sign + 1 && text[sign] == '0';
-        if (!leadingZero) {
-            if (n == sizeof text)
-                return 0;
+        if (!(c == '0' && n == sign + 1 && text[sign] == '0'))
             text[n++] = static_cast<char>(c);
-        }
         c = std::fgetc(f->stream);
     }
     if (std::ferror(f->stream))
