@@ -6,7 +6,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${1:-20}"
 out="${BUILD_DIR:-$root/build}/fuzz"
 mkdir -p "$out"
-if ! dpkg-query -W -f='${Status}' clang libclang-rt-14-dev 2>/dev/null | grep -q "install ok installed"; then
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+if ! installed clang || ! installed libclang-rt-14-dev; then
     sudo=""; [ "$(id -u)" -eq 0 ] || sudo="sudo"
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq clang libclang-rt-14-dev
