@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages k964 needs to build, test and run, if any
-# is missing. Runs apt-get as root, or through sudo.
+# Installs the Debian 12 packages given as arguments, or by default those
+# k964 needs to build, test and run, when any is missing. Runs apt-get as
+# root, or through sudo.
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev qt6-tools-dev
-          libgl-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth)
+packages=("$@")
+if [ ${#packages[@]} -eq 0 ]; then
+    packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev qt6-tools-dev
+              libgl-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -6,12 +6,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${1:-20}"
 out="${BUILD_DIR:-$root/build}/fuzz"
 mkdir -p "$out"
-installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
-if ! installed clang || ! installed libclang-rt-14-dev; then
-    sudo=""; [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq clang libclang-rt-14-dev
-fi
+"$root/tools/deps.sh" clang libclang-rt-14-dev
 flags=(-std=c++20 -O1 -g -Wall -Wextra -Werror -I"$root"
        -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
 for target in reply ini; do

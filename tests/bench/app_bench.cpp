@@ -9,7 +9,7 @@
 #include "platform/platform.h"
 #include "platform/qt/qt_serial.h"
 #include "platform/qt/qt_ui.h"
-#include "tests/serial/sim_process.h"
+#include "tests/bench/sim_line.h"
 #include "ui/callbacks.h"
 
 #include <benchmark/benchmark.h>
@@ -42,21 +42,9 @@ void report_median_max(benchmark::State& state, std::vector<double> seconds) {
 // Argument: the time-out in milliseconds, as the program sets it.
 void BM_TimeOut(benchmark::State& state) {
     const double timeout = static_cast<double>(state.range(0)) / 1e3;
-    SimProcess sim({"--silent"});
-    if (!sim.start()) {
-        state.SkipWithError(sim.error().c_str());
+    SimLine line({"--silent"}, timeout, state);
+    if (!line.ok())
         return;
-    }
-    SetProjectDir(sim.dir().c_str());
-    QtSerial serial;
-    SetSerialBackend(&serial);
-    com_nummer = 1;
-    if (OpenComConfig(1, "", 9600, 0, 8, 1, 128, 24) != 0) {
-        state.SkipWithError("cannot open the simulator's port");
-        SetSerialBackend(nullptr);
-        return;
-    }
-    SetComTime(1, timeout);
     std::vector<double> samples;
     for (auto _ : state) {
         std::strcpy(out_buf, "VV\r");
@@ -76,7 +64,6 @@ void BM_TimeOut(benchmark::State& state) {
         state.counters["over_ms"] = (sorted[sorted.size() / 2] - timeout) * 1e3;
     }
     report_median_max(state, std::move(samples));
-    SetSerialBackend(nullptr);
 }
 BENCHMARK(BM_TimeOut)
     ->Arg(static_cast<int>(ZEIT_NORMAL * 1000))

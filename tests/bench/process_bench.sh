@@ -79,17 +79,7 @@ if [ "${1:-}" = --inside-x ]; then
     exit 0
 fi
 
-needed=(xvfb xauth x11-utils xdotool)
-missing=()
-for p in "${needed[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+"$root/tools/deps.sh" xvfb xauth x11-utils xdotool
 
 bin="$(cd "${1:-$root/build/bin}" && pwd)"
 work="$(mktemp -d)"

@@ -8,6 +8,7 @@
 #include "platform/backends.h"
 #include "platform/qt/qt_serial.h"
 #include "settings/settings.h"
+#include "tests/bench/sim_line.h"
 #include "tests/serial/sim_process.h"
 
 #include <benchmark/benchmark.h>
@@ -127,21 +128,10 @@ void BM_ConnectReadBack(benchmark::State& state) {
     std::vector<std::string> options = {"--noise", "0"};
     if (paced)
         options.push_back("--pace");
-    SimProcess sim(options);
-    if (!sim.start()) {
-        state.SkipWithError(sim.error().c_str());
+    SimLine line(options, ZEIT_NORMAL, state);
+    if (!line.ok())
         return;
-    }
-    SetProjectDir(sim.dir().c_str());
-    QtSerial serial;
-    SetSerialBackend(&serial);
-    com_nummer = 1;
-    if (OpenComConfig(1, "", 9600, 0, 8, 1, 128, 24) != 0) {
-        state.SkipWithError("cannot open the simulator's port");
-        SetSerialBackend(nullptr);
-        return;
-    }
-    SetComTime(1, ZEIT_NORMAL);
+    SimProcess& sim = line.sim;
     const std::string before = sim.command("status");
     std::vector<double> samples;
     for (auto _ : state) {
@@ -167,7 +157,6 @@ void BM_ConnectReadBack(benchmark::State& state) {
         state.counters["ratio"] = sorted[sorted.size() / 2] / line;
     }
     report_percentiles(state, std::move(samples), true);
-    SetSerialBackend(nullptr);
 }
 BENCHMARK(BM_ConnectReadBack)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(30);
 
