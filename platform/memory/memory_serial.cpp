@@ -161,28 +161,10 @@ std::vector<std::string> MemorySerial::commands() const {
 }
 
 std::string MemorySerial::trace() const {
+    // One letter per kind, in the order of SerialEvent::Kind.
+    static const char kLetters[] = "PTOIWR";
     std::string out;
-    for (const SerialEvent& e : events_) {
-        switch (e.kind) {
-        case SerialEvent::Open:
-            out += 'P';
-            break;
-        case SerialEvent::SetTime:
-            out += 'T';
-            break;
-        case SerialEvent::FlushOut:
-            out += 'O';
-            break;
-        case SerialEvent::FlushIn:
-            out += 'I';
-            break;
-        case SerialEvent::Write:
-            out += 'W';
-            break;
-        case SerialEvent::Read:
-            out += 'R';
-            break;
-        }
-    }
+    for (const SerialEvent& e : events_)
+        out += kLetters[e.kind];
     return out;
 }
