@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=("$@")
 if [ ${#packages[@]} -eq 0 ]; then
-    packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev qt6-tools-dev
+    packages=(cmake g++ make pkg-config qt6-base-dev libqt6opengl6-dev qt6-serialport-dev qt6-tools-dev
               libgl-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth)
 fi
 
