@@ -1,13 +1,61 @@
-// The program's entry: the Qt backends under the logic, then start-up.
+// The program's entry: its own options, the Qt backends under the logic, the
+// additions at their seams, then start-up.
+#include "addons/addons.h"
+#include "addons/command_line.h"
+#include "app/globals.h"
 #include "app/shell.h"
 #include "platform/qt/qt_backends.h"
 #include "ui/callbacks.h"
 
 #include <QApplication>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> arguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+// --help and --version are answered before Qt starts, so they need no
+// display.
+bool answered(const CommandLine& cl) {
+    if (cl.action == CommandLine::Help)
+        std::fputs(kUsage, stdout);
+    else if (cl.action == CommandLine::Version)
+        std::printf("%s\n", version_text());
+    else
+        return false;
+    return true;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    if (answered(parse_command_line(arguments(argc, argv), false)))
+        return 0;
     QApplication app(argc, argv);
+    const CommandLine cl = parse_command_line(arguments(argc, argv));
+    if (answered(cl))
+        return 0;
+    if (cl.action == CommandLine::Wrong) {
+        std::fprintf(stderr, "k964: %s\n%s", cl.error.c_str(), kUsage);
+        return 2;
+    }
     InstallQtBackends();
     InstallCallbacks(kCallbacks, kCallbackCount);
-    return app_main();
+    static Addons* addons = new Addons; // lives until the process exits
+    if (!cl.traceFile.empty() && !addons->traceTo(cl.traceFile)) {
+        std::fprintf(stderr, "k964: cannot write the trace file %s: %s\n", cl.traceFile.c_str(),
+                     std::strerror(errno));
+        return 1;
+    }
+    starten();
+    addons->attach(p3);
+    RunUserInterface();
+    return 0;
 }

@@ -52,6 +52,7 @@ void SetUiBackend(UiBackend* backend);
 void SetSerialBackend(SerialBackend* backend);
 void SetClockBackend(ClockBackend* backend);
 UiBackend* CurrentUiBackend();
+SerialBackend* CurrentSerialBackend();
 // The callbacks that panels bind by name when they are loaded.
 void InstallCallbacks(const CallbackBinding* table, int count);
 const CallbackBinding* FindCallback(const char* name);
@@ -65,3 +66,15 @@ bool DispatchCtrlCallback(CtrlCallbackPtr callback, int panel, int control, int 
 bool DispatchPanelCallback(PanelCallbackPtr callback, int panel, int event);
 bool DispatchMenuCallback(MenuCallbackPtr callback, int menuBar, int menuItem, int panel);
 bool CallbackRunning();
+
+// Told when a dispatched callback starts and when it has returned, with its
+// name from the callback table ("setsp", "timer1"...) and the event code (a
+// menu item's callback gets 0). One observer at a time; nullptr: none, and
+// the dispatch costs what it cost without.
+class CallbackObserver {
+  public:
+    virtual ~CallbackObserver() = default;
+    virtual void callbackBegins(const char* name, int event) = 0;
+    virtual void callbackEnded(const char* name, int event) = 0;
+};
+void SetCallbackObserver(CallbackObserver* observer);

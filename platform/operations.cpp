@@ -18,19 +18,44 @@ const CallbackBinding* callbacks = nullptr;
 int callback_count = 0;
 char project_dir[MAX_PATHNAME_LEN] = ".";
 bool running = false;
+CallbackObserver* observer = nullptr;
 
 int set_err(int code) {
     rs232err = code;
     return code;
 }
 
-// Marks a callback as running for its whole duration.
+// The name a callback is bound under; "" if it is not in the table.
+template <class Callback> const char* name_of(Callback callback, Callback CallbackBinding::*field) {
+    if (!observer)
+        return "";
+    for (int i = 0; i < callback_count; ++i) {
+        if (callbacks[i].*field == callback)
+            return callbacks[i].name;
+    }
+    return "";
+}
+
+// Marks a callback as running for its whole duration, and tells the
+// observer, if there is one, when it starts and when it has returned.
 class Running {
   public:
-    Running() { running = true; }
-    ~Running() { running = false; }
+    Running(const char* name, int event) : name_(name), event_(event) {
+        running = true;
+        if (observer)
+            observer->callbackBegins(name_, event_);
+    }
+    ~Running() {
+        running = false;
+        if (observer)
+            observer->callbackEnded(name_, event_);
+    }
     Running(const Running&) = delete;
     Running& operator=(const Running&) = delete;
+
+  private:
+    const char* name_;
+    int event_;
 };
 
 } // namespace
@@ -46,6 +71,12 @@ void SetClockBackend(ClockBackend* backend) {
 }
 UiBackend* CurrentUiBackend() {
     return ui;
+}
+SerialBackend* CurrentSerialBackend() {
+    return serial;
+}
+void SetCallbackObserver(CallbackObserver* o) {
+    observer = o;
 }
 
 void InstallCallbacks(const CallbackBinding* table, int count) {
@@ -72,7 +103,7 @@ bool CallbackRunning() {
 bool DispatchCtrlCallback(CtrlCallbackPtr callback, int panel, int control, int event) {
     if (running || !callback)
         return false;
-    Running guard;
+    Running guard(name_of(callback, &CallbackBinding::ctrl), event);
     callback(panel, control, event, nullptr, 0, 0);
     return true;
 }
@@ -80,7 +111,7 @@ bool DispatchCtrlCallback(CtrlCallbackPtr callback, int panel, int control, int 
 bool DispatchPanelCallback(PanelCallbackPtr callback, int panel, int event) {
     if (running || !callback)
         return false;
-    Running guard;
+    Running guard(name_of(callback, &CallbackBinding::panel), event);
     callback(panel, event, nullptr, 0, 0);
     return true;
 }
@@ -88,7 +119,7 @@ bool DispatchPanelCallback(PanelCallbackPtr callback, int panel, int event) {
 bool DispatchMenuCallback(MenuCallbackPtr callback, int menuBar, int menuItem, int panel) {
     if (running || !callback)
         return false;
-    Running guard;
+    Running guard(name_of(callback, &CallbackBinding::menu), 0);
     callback(menuBar, menuItem, nullptr, panel);
     return true;
 }

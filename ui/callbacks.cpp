@@ -1,5 +1,6 @@
 #include "ui/callbacks.h"
 
+#include "addons/menu.h"
 #include "app/shell.h"
 #include "calibration/calibration.h"
 #include "link/link.h"
@@ -18,5 +19,7 @@ const CallbackBinding kCallbacks[] = {
     {"nullen", nullen, nullptr, nullptr},
     {"setzen", setzen, nullptr, nullptr},
     {"stcal", stcal, nullptr, nullptr},
+    {"linetrace", nullptr, nullptr, linetrace},
+    {"servicerecord", nullptr, nullptr, servicerecord},
 };
 const int kCallbackCount = sizeof kCallbacks / sizeof kCallbacks[0];

@@ -45,7 +45,11 @@ enum {
     POLL_TIMER = 14,
 };
 
-// Items of the main panel's menu bar.
+// Items of the main panel's menu bar. The line trace and the service record
+// are additions of ours (addons/); their numbers stay clear of the main
+// panel's controls.
 enum {
     MENUBAR_SERVICE = 2,
+    MENUBAR_LINE_TRACE = 12,
+    MENUBAR_SERVICE_RECORD = 13,
 };

@@ -1,0 +1,168 @@
+#include "addons/addons.h"
+
+#include "addons/menu.h"
+#include "platform/qt/qt_serial.h"
+#include "platform/qt/qt_ui.h"
+#include "record/record_folder.h"
+#include "trace/trace_window.h"
+#include "trend/trend_widget.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QSaveFile>
+#include <QVBoxLayout>
+
+#include <chrono>
+#include <cstring>
+
+namespace {
+
+double monotonic_seconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+std::string clock_time() {
+    return QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")).toStdString();
+}
+
+std::string date_time() {
+    return QDateTime::currentDateTime()
+        .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+        .toStdString();
+}
+
+} // namespace
+
+Addons::Addons()
+    : innerUi_(CurrentUiBackend()), innerSerial_(CurrentSerialBackend()),
+      tap_(std::make_unique<UiTap>(*innerUi_)), trace_(std::make_unique<LineTrace>(*innerSerial_)),
+      trendFeed_(trend_, monotonic_seconds) {
+    tap_->addListener(&trendFeed_);
+    tap_->addListener(&record_);
+    trace_->addListener(this);
+    SetUiBackend(tap_.get());
+    SetSerialBackend(trace_.get());
+    SetCallbackObserver(this);
+    SetLineTraceAction([this] { showTrace(); });
+    SetServiceRecordAction([this] { saveRecord(); });
+    chooseFolder_ = [](const std::string& start) {
+        return QFileDialog::getExistingDirectory(QApplication::activeWindow(),
+                                                 QObject::tr("Folder for service records"),
+                                                 QString::fromLocal8Bit(start.c_str()))
+            .toLocal8Bit()
+            .toStdString();
+    };
+}
+
+Addons::~Addons() {
+    SetLineTraceAction(nullptr);
+    SetServiceRecordAction(nullptr);
+    SetCallbackObserver(nullptr);
+    if (CurrentUiBackend() == tap_.get())
+        SetUiBackend(innerUi_);
+    if (CurrentSerialBackend() == trace_.get())
+        SetSerialBackend(innerSerial_);
+    delete traceWindow_;
+}
+
+std::string Addons::confPath() {
+    char dir[MAX_PATHNAME_LEN];
+    char path[MAX_PATHNAME_LEN];
+    GetProjectDir(dir);
+    MakePathname(dir, K964_CONF, path);
+    return path;
+}
+
+bool Addons::traceTo(const std::string& path) {
+    if (!traceFile_.open(path))
+        return false;
+    trace_->addListener(&traceFile_);
+    return true;
+}
+
+void Addons::attach(int servicePanel) {
+    auto* ui = dynamic_cast<QtUi*>(innerUi_);
+    QWidget* panel = ui ? ui->panelWidget(servicePanel) : nullptr;
+    auto* layout = panel ? qobject_cast<QVBoxLayout*>(panel->layout()) : nullptr;
+    if (!layout)
+        return;
+    auto* group = new QGroupBox(QObject::tr("Trend, last 10 minutes"), panel);
+    group->setObjectName(QStringLiteral("trendGroup"));
+    auto* inner = new QVBoxLayout(group);
+    trendView_ = new TrendView(trend_, monotonic_seconds, group);
+    inner->addWidget(trendView_);
+    layout->insertWidget(1, group);
+}
+
+void Addons::showTrace() {
+    if (!traceWindow_)
+        traceWindow_ = new TraceWindow(*trace_);
+    traceWindow_->show();
+    traceWindow_->raise();
+    traceWindow_->activateWindow();
+}
+
+std::string Addons::saveRecord() {
+    std::string folder = read_record_folder(confPath());
+    if (folder.empty())
+        folder = QDir::homePath().toLocal8Bit().toStdString();
+    folder = chooseFolder_(folder);
+    if (folder.empty())
+        return {};
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDate d = now.date();
+    const QTime t = now.time();
+    const std::string name =
+        record_file_name(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second());
+    const QString path =
+        QDir(QString::fromLocal8Bit(folder.c_str())).filePath(QString::fromStdString(name));
+    QSaveFile file(path);
+    const std::string text = record_.text(date_time());
+    bool written = file.open(QIODevice::WriteOnly) &&
+                   file.write(text.data(), static_cast<qint64>(text.size())) ==
+                       static_cast<qint64>(text.size()) &&
+                   file.commit();
+    if (!written) {
+        const std::string message = "The service record could not be written to " +
+                                    path.toLocal8Bit().toStdString() + ": " +
+                                    file.errorString().toLocal8Bit().toStdString();
+        MessagePopup("Service record", message.c_str());
+        return {};
+    }
+    write_record_folder(confPath(), folder);
+    const std::string message = "Saved as " + path.toLocal8Bit().toStdString();
+    MessagePopup("Service record", message.c_str());
+    return path.toLocal8Bit().toStdString();
+}
+
+void Addons::callbackBegins(const char* name, int event) {
+    if (std::strcmp(name, "timer1") == 0)
+        trendFeed_.pollBegins();
+    // A control's callback acts on the commit only; a menu item's on any.
+    record_.callbackBegins(event == EVENT_COMMIT || event == 0 ? name : "", clock_time());
+}
+
+void Addons::callbackEnded(const char* name, int event) {
+    (void)event;
+    record_.callbackEnded(name);
+    if (std::strcmp(name, "timer1") == 0) {
+        trendFeed_.pollEnded();
+        if (trendView_)
+            trendView_->refresh();
+    }
+}
+
+void Addons::exchangeEnded(const TraceExchange& exchange) {
+    const TraceStep& first = exchange.steps.front();
+    if (first.kind == TraceStep::Open) {
+        const int port = static_cast<int>(first.value);
+        record_.portOpened(port, QtSerial::devicePath(port).toLocal8Bit().toStdString(),
+                           exchange.error, date_time());
+    } else if (exchange.hasRead()) {
+        record_.exchange(exchange.sent(), exchange.reply(), exchange.error, clock_time());
+    }
+}

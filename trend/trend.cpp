@@ -1,0 +1,96 @@
+#include "trend/trend.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+Trend::Trend() : ring_(kCapacity) {}
+
+const TrendPoint& Trend::at(std::size_t i) const {
+    return ring_[(first_ + i) % kCapacity];
+}
+
+void Trend::add(double t, double value, double u1) {
+    TrendPoint p;
+    p.t = t;
+    p.value = value;
+    p.u1 = u1;
+    p.segment = segment_;
+    p.joined = !broken_ && count_ > 0 && t - at(count_ - 1).t <= kMaxJoinSeconds;
+    if (count_ == kCapacity) {
+        first_ = (first_ + 1) % kCapacity;
+        --count_;
+    }
+    ring_[(first_ + count_) % kCapacity] = p;
+    ++count_;
+    broken_ = false;
+}
+
+void Trend::gap() {
+    broken_ = true;
+}
+
+void Trend::setMode(int mode) {
+    if (mode == mode_)
+        return;
+    if (mode_ >= 0)
+        ++segment_;
+    mode_ = mode;
+    broken_ = true;
+}
+
+const char* Trend::unit() const {
+    return mode_ == 2 ? "mV" : "ppm";
+}
+
+void Trend::clear() {
+    first_ = 0;
+    count_ = 0;
+    broken_ = true;
+}
+
+std::vector<TrendPoint> Trend::points(double now) const {
+    std::vector<TrendPoint> out;
+    for (std::size_t i = 0; i < count_; ++i) {
+        const TrendPoint& p = at(i);
+        if (p.t >= now - kSpanSeconds && p.t <= now)
+            out.push_back(p);
+    }
+    if (!out.empty())
+        out.front().joined = false;
+    return out;
+}
+
+Stability Trend::stability(double now) const {
+    Stability st;
+    const double from = now - kWindowSeconds;
+    double lo = INFINITY, hi = -INFINITY, sum = 0.0;
+    int n = 0;
+    for (std::size_t i = 0; i < count_; ++i) {
+        const TrendPoint& p = at(i);
+        if (p.t < from || p.t > now || p.segment != segment_)
+            continue;
+        lo = std::min(lo, p.value);
+        hi = std::max(hi, p.value);
+        sum += p.value;
+        ++n;
+        if (p.joined && i > 0)
+            st.covered += p.t - std::max(at(i - 1).t, from);
+    }
+    if (n == 0) {
+        st.text = "settling";
+        return st;
+    }
+    st.s = (hi - lo) / 2.0;
+    const double mean = sum / n;
+    const double limit = std::max(0.005 * std::fabs(mean), 0.01);
+    st.stable = st.s <= limit && st.covered >= kCoverSeconds;
+    st.text = st.stable ? "stable \u00b1 " + trend_number(st.s) + " " + unit() : "settling";
+    return st;
+}
+
+std::string trend_number(double v) {
+    char buf[32];
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 3);
+    return std::string(buf, r.ptr);
+}
