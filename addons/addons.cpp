@@ -148,6 +148,7 @@ void Addons::callbackBegins(const char* name, int event) {
 
 void Addons::callbackEnded(const char* name, int event) {
     (void)event;
+    trace_->finish();
     record_.callbackEnded(name);
     if (std::strcmp(name, "timer1") == 0) {
         trendFeed_.pollEnded();
@@ -162,7 +163,7 @@ void Addons::exchangeEnded(const TraceExchange& exchange) {
         const int port = static_cast<int>(first.value);
         record_.portOpened(port, QtSerial::devicePath(port).toLocal8Bit().toStdString(),
                            exchange.error, date_time());
-    } else if (exchange.hasRead()) {
+    } else if (exchange.hasReply()) {
         record_.exchange(exchange.sent(), exchange.reply(), exchange.error, clock_time());
     }
 }

@@ -5,6 +5,8 @@
 
 #include "platform/platform.h"
 
+#include <string>
+
 class UiBackend {
   public:
     virtual ~UiBackend() = default;
@@ -27,6 +29,27 @@ class UiBackend {
     virtual int runUserInterface() = 0;
 };
 
+// What a read of the line is for. The specified procedures only ever read
+// replies; the line discipline (line.cpp) also reads to throw bytes away,
+// and says why, so that a decorator such as the line trace can show it.
+enum class ReadPurpose {
+    Reply,   // the reply to the command just written
+    Remnant, // the rest of a reply cut at the caller's count
+    Stale,   // a late reply to a command that timed out earlier
+    Settle,  // whatever arrives after a time-out, before the next command
+};
+
+// How a read ends, besides `count` bytes stored.
+struct LineRead {
+    ReadPurpose purpose = ReadPurpose::Reply;
+    int terminator = 13;   // ends the read, consumed and not stored; -1: none
+    double timeout = -1.0; // seconds for the whole read; negative: the port's time-out
+    double quiet = 0.0;    // ends the read after so long without a byte; 0: never
+};
+
+// A read that ended because the line stayed quiet (not an error).
+enum { LINE_QUIET = 1 };
+
 class SerialBackend {
   public:
     virtual ~SerialBackend() = default;
@@ -35,11 +58,23 @@ class SerialBackend {
     virtual int open(int port, long baudRate, int parity, int dataBits, int stopBits) = 0;
     virtual int setTimeout(int port, double seconds) = 0;
     virtual int flushOut(int port) = 0;
-    virtual int flushIn(int port) = 0;
+    // Discards the bytes received so far; `flushed`, when given, gets them.
+    virtual int flushIn(int port, std::string* flushed) = 0;
+    // Only queues: the bytes leave when the next read waits.
     virtual int write(int port, const char* bytes, int count) = 0;
-    // Stores up to `count` bytes in buffer, ending at terminator (not stored)
-    // or the time-out. Sets *stored to the bytes stored.
-    virtual int readTerm(int port, char* buffer, int count, int terminator, int* stored) = 0;
+    // Stores up to `count` bytes in buffer until the terminator, the
+    // time-out (RS232_TIMEOUT) or the quiet gap (LINE_QUIET). Returns 0 when
+    // the terminator or `count` ended it; *stored is the bytes stored.
+    virtual int read(int port, const LineRead& how, char* buffer, int count, int* stored) = 0;
+    // Monotonic seconds on the line's own clock.
+    virtual double now() = 0;
+
+    // A reply read under the port's time-out.
+    int readTerm(int port, char* buffer, int count, int terminator, int* stored) {
+        LineRead how;
+        how.terminator = terminator;
+        return read(port, how, buffer, count, stored);
+    }
 };
 
 class ClockBackend {

@@ -7,23 +7,15 @@
 #include <cstring>
 #include <thread>
 
-int rs232err = 0;
-
 namespace {
 
 UiBackend* ui = nullptr;
-SerialBackend* serial = nullptr;
 ClockBackend* clock_backend = nullptr;
 const CallbackBinding* callbacks = nullptr;
 int callback_count = 0;
 char project_dir[MAX_PATHNAME_LEN] = ".";
 bool running = false;
 CallbackObserver* observer = nullptr;
-
-int set_err(int code) {
-    rs232err = code;
-    return code;
-}
 
 // The name a callback is bound under; "" if it is not in the table.
 template <class Callback> const char* name_of(Callback callback, Callback CallbackBinding::*field) {
@@ -63,17 +55,11 @@ class Running {
 void SetUiBackend(UiBackend* backend) {
     ui = backend;
 }
-void SetSerialBackend(SerialBackend* backend) {
-    serial = backend;
-}
 void SetClockBackend(ClockBackend* backend) {
     clock_backend = backend;
 }
 UiBackend* CurrentUiBackend() {
     return ui;
-}
-SerialBackend* CurrentSerialBackend() {
-    return serial;
 }
 void SetCallbackObserver(CallbackObserver* o) {
     observer = o;
@@ -191,55 +177,6 @@ int ConfirmPopup(const char* title, const char* message) {
 }
 int RunUserInterface(void) {
     return ui ? ui->runUserInterface() : UIE_BAD_HANDLE;
-}
-
-// ---- RS-232 -------------------------------------------------------------------
-
-int OpenComConfig(int port, const char* deviceName, long baudRate, int parity, int dataBits,
-                  int stopBits, int inputQueueSize, int outputQueueSize) {
-    (void)deviceName; // the platform's own device for the number is used
-    (void)inputQueueSize;
-    (void)outputQueueSize;
-    if (!serial || port < 1)
-        return set_err(RS232_CANNOT_OPEN);
-    return set_err(serial->open(port, baudRate, parity, dataBits, stopBits));
-}
-
-int SetComTime(int port, double seconds) {
-    if (!serial)
-        return set_err(RS232_PORT_NOT_OPEN);
-    return set_err(serial->setTimeout(port, seconds));
-}
-
-int FlushOutQ(int port) {
-    return set_err(serial ? serial->flushOut(port) : RS232_PORT_NOT_OPEN);
-}
-
-int FlushInQ(int port) {
-    return set_err(serial ? serial->flushIn(port) : RS232_PORT_NOT_OPEN);
-}
-
-int ComWrt(int port, const char* buffer, int count) {
-    if (!serial)
-        return set_err(RS232_PORT_NOT_OPEN);
-    if (count < 0)
-        return set_err(RS232_BAD_ARGUMENT);
-    int r = set_err(serial->write(port, buffer, count));
-    return r < 0 ? r : count;
-}
-
-int ComRdTerm(int port, char* buffer, int count, int terminator) {
-    if (!serial)
-        return set_err(RS232_PORT_NOT_OPEN);
-    if (count < 0)
-        return set_err(RS232_BAD_ARGUMENT);
-    int stored = 0;
-    int r = set_err(serial->readTerm(port, buffer, count, terminator, &stored));
-    return r < 0 ? r : stored;
-}
-
-int ReturnRS232Err(void) {
-    return rs232err;
 }
 
 // ---- Utilities ------------------------------------------------------------------

@@ -11,55 +11,79 @@ std::string TraceExchange::sent() const {
     return out;
 }
 
-bool TraceExchange::hasRead() const {
-    return std::any_of(steps.begin(), steps.end(),
-                       [](const TraceStep& s) { return s.kind == TraceStep::Read; });
+bool TraceExchange::hasReply() const {
+    return std::any_of(steps.begin(), steps.end(), [](const TraceStep& s) {
+        return s.kind == TraceStep::Read && s.purpose == ReadPurpose::Reply;
+    });
 }
 
 std::string TraceExchange::reply() const {
     for (auto s = steps.rbegin(); s != steps.rend(); ++s) {
-        if (s->kind != TraceStep::Read)
+        if (s->kind != TraceStep::Read || s->purpose != ReadPurpose::Reply)
             continue;
         std::string r = s->bytes;
-        if (!r.empty() && r.back() == '\r')
+        if (!r.empty() && s->result == 0 && r.back() == '\r')
             r.pop_back();
         return r;
     }
     return {};
 }
 
-LineTrace::LineTrace(SerialBackend& inner)
-    : inner_(inner), start_(std::chrono::steady_clock::now()) {}
+int TraceExchange::lateLines() const {
+    int replies = 0;
+    for (const TraceStep& s : steps) {
+        if (s.kind == TraceStep::Read && s.purpose == ReadPurpose::Reply)
+            ++replies;
+    }
+    return std::max(0, replies - 1);
+}
+
+LineTrace::LineTrace(SerialBackend& inner) : inner_(inner), start_(inner.now()) {}
 
 void LineTrace::removeListener(TraceListener* listener) {
     listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), listener), listeners_.end());
 }
 
-double LineTrace::now() const {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_)
-        .count();
+double LineTrace::millis() {
+    return (inner_.now() - start_) * 1000.0;
 }
 
-TraceStep& LineTrace::begin(TraceStep::Kind kind) {
-    if (current_.steps.empty())
-        current_.ms = now();
+void LineTrace::finish() {
+    if (replied_)
+        endExchange();
+}
+
+TraceStep& LineTrace::begin(TraceStep::Kind kind, bool closesAfterReply) {
+    if (closesAfterReply && replied_)
+        endExchange();
     TraceStep& step = current_.steps.emplace_back();
     step.kind = kind;
-    step.ms = current_.steps.size() == 1 ? current_.ms : now();
+    step.ms = millis();
+    if (current_.steps.size() == 1) {
+        current_.number = next_++;
+        current_.ms = step.ms;
+    }
     return step;
 }
 
 int LineTrace::done(int result) {
-    current_.steps.back().result = result;
-    current_.error = result;
+    TraceStep& step = current_.steps.back();
+    step.result = result;
+    const bool reply = step.kind == TraceStep::Read && step.purpose == ReadPurpose::Reply;
+    if (reply || (result < 0 && !replied_ && step.kind != TraceStep::Read))
+        current_.error = result == LINE_QUIET ? 0 : result;
+    if (reply)
+        replied_ = true;
+    current_.duration = millis() - current_.ms;
+    for (TraceListener* l : listeners_)
+        l->stepDone(current_, step);
     return result;
 }
 
 void LineTrace::endExchange() {
+    replied_ = false;
     if (current_.steps.empty())
         return;
-    current_.duration = now() - current_.ms;
-    current_.number = next_++;
     for (TraceListener* l : listeners_)
         l->exchangeEnded(current_);
     if (kept_.size() == kKept)
@@ -68,51 +92,54 @@ void LineTrace::endExchange() {
     current_ = TraceExchange{};
 }
 
-// Opening the port and setting its time-out are entries of their own.
 int LineTrace::open(int port, long baudRate, int parity, int dataBits, int stopBits) {
     endExchange();
-    begin(TraceStep::Open).value = port;
-    int r = done(inner_.open(port, baudRate, parity, dataBits, stopBits));
+    begin(TraceStep::Open, true).value = port;
+    const int r = done(inner_.open(port, baudRate, parity, dataBits, stopBits));
     endExchange();
     return r;
 }
 
 int LineTrace::setTimeout(int port, double seconds) {
     endExchange();
-    begin(TraceStep::SetTime).value = seconds;
-    int r = done(inner_.setTimeout(port, seconds));
+    begin(TraceStep::SetTime, true).value = seconds;
+    const int r = done(inner_.setTimeout(port, seconds));
     endExchange();
     return r;
 }
 
 int LineTrace::flushOut(int port) {
-    begin(TraceStep::FlushOut);
+    begin(TraceStep::FlushOut, true);
     return done(inner_.flushOut(port));
 }
 
-int LineTrace::flushIn(int port) {
-    begin(TraceStep::FlushIn);
-    return done(inner_.flushIn(port));
+int LineTrace::flushIn(int port, std::string* flushed) {
+    TraceStep& step = begin(TraceStep::FlushIn, true);
+    const int r = inner_.flushIn(port, &step.bytes);
+    if (flushed)
+        *flushed = step.bytes;
+    return done(r);
 }
 
 int LineTrace::write(int port, const char* bytes, int count) {
-    TraceStep& step = begin(TraceStep::Write);
+    TraceStep& step = begin(TraceStep::Write, true);
     if (bytes && count > 0)
         step.bytes.assign(bytes, static_cast<std::size_t>(count));
     return done(inner_.write(port, bytes, count));
 }
 
-// A read that ended before `count` bytes without an error ended on the
-// terminator, which was on the line although it is not stored.
-int LineTrace::readTerm(int port, char* buffer, int count, int terminator, int* stored) {
-    begin(TraceStep::Read);
-    int r = inner_.readTerm(port, buffer, count, terminator, stored);
-    TraceStep& step = current_.steps.back();
+// A reply read after the reply is a late line's (the discipline found the
+// first one stale); a remnant or stale read belongs to the exchange it
+// follows; a settle read begins the next one.
+int LineTrace::read(int port, const LineRead& how, char* buffer, int count, int* stored) {
+    const bool after = how.purpose == ReadPurpose::Settle;
+    TraceStep& step = begin(TraceStep::Read, after);
+    step.purpose = how.purpose;
+    const int r = inner_.read(port, how, buffer, count, stored);
+    TraceStep& s = current_.steps.back();
     if (*stored > 0)
-        step.bytes.assign(buffer, static_cast<std::size_t>(*stored));
-    if (r == 0 && *stored < count)
-        step.bytes += static_cast<char>(terminator);
-    done(r);
-    endExchange();
-    return r;
+        s.bytes.assign(buffer, static_cast<std::size_t>(*stored));
+    if (r == 0 && how.terminator >= 0 && *stored < count)
+        s.bytes += static_cast<char>(how.terminator);
+    return done(r);
 }

@@ -1,14 +1,20 @@
 // The line trace: a serial backend that passes every operation on to the
-// real one and records it with its bytes, its result and the time it began
-// (monotonic milliseconds since the trace started). The operations from one
-// read to the next make an exchange; each exchange, once its read has
-// returned, goes to the listeners and into a store of the last 10 000.
-// The logic above cannot tell it is there.
+// real one and records it with its bytes, its result and the time it began,
+// in milliseconds since the trace started on the line's own monotonic
+// clock. Every byte is there with what happened to it: written, received as
+// the reply, flushed, or read and thrown away by the line discipline (the
+// rest of a cut reply, a late reply, what arrived while the line settled).
+//
+// An exchange runs from the first operation after the previous exchange's
+// reply to the reply read and the reads that throw bytes away after it;
+// opening the port and setting its time-out are entries of their own.
+// Listeners hear each step as it is done and each exchange once it is over
+// (when the next one begins, or when finish() says so); the trace keeps
+// the last 10 000. The logic above cannot tell it is there.
 #pragma once
 
 #include "platform/backends.h"
 
-#include <chrono>
 #include <cstddef>
 #include <deque>
 #include <string>
@@ -16,10 +22,11 @@
 
 struct TraceStep {
     enum Kind { Open, SetTime, FlushOut, FlushIn, Write, Read } kind = Write;
-    double ms = 0.0;    // when it began
-    std::string bytes;  // Write: the bytes written; Read: the bytes received,
+    ReadPurpose purpose = ReadPurpose::Reply; // Read only
+    double ms = 0.0;                          // when it began
+    std::string bytes;  // Write: written; FlushIn: thrown away; Read: received,
                         // the terminator included when the read ended on it
-    int result = 0;     // the RS-232 code it set
+    int result = 0;     // what the backend returned
     double value = 0.0; // Open: the port number; SetTime: the time-out in s
 };
 
@@ -27,19 +34,24 @@ struct TraceExchange {
     long number = 0;
     double ms = 0.0;       // when the first step began
     double duration = 0.0; // ms, to the end of the last step
-    int error = 0;         // the code the last step set
+    int error = 0;         // the reply read's code (else the last failing step's)
     std::vector<TraceStep> steps;
 
-    // The bytes written, and the bytes the last read stored (the reply as
-    // the program got it, without the terminator).
+    // The bytes written, and the bytes the last reply read stored (the
+    // reply the program got, without the terminator).
     std::string sent() const;
     std::string reply() const;
-    bool hasRead() const;
+    bool hasReply() const;
+    // Lines read as replies and then found to be an earlier command's.
+    int lateLines() const;
 };
 
 class TraceListener {
   public:
     virtual ~TraceListener() = default;
+    virtual void stepDone(const TraceExchange& exchange, const TraceStep& step) {
+        (void)exchange, (void)step;
+    }
     virtual void exchangeEnded(const TraceExchange& exchange) = 0;
 };
 
@@ -52,6 +64,9 @@ class LineTrace : public SerialBackend {
     SerialBackend& inner() const { return inner_; }
     void addListener(TraceListener* listener) { listeners_.push_back(listener); }
     void removeListener(TraceListener* listener);
+    // Ends the exchange in progress, if its reply has been read: the
+    // callback that ran it has returned.
+    void finish();
     // The last kKept exchanges, oldest first.
     const std::deque<TraceExchange>& exchanges() const { return kept_; }
     void clear() { kept_.clear(); }
@@ -59,20 +74,23 @@ class LineTrace : public SerialBackend {
     int open(int port, long baudRate, int parity, int dataBits, int stopBits) override;
     int setTimeout(int port, double seconds) override;
     int flushOut(int port) override;
-    int flushIn(int port) override;
+    int flushIn(int port, std::string* flushed) override;
     int write(int port, const char* bytes, int count) override;
-    int readTerm(int port, char* buffer, int count, int terminator, int* stored) override;
+    int read(int port, const LineRead& how, char* buffer, int count, int* stored) override;
+    double now() override { return inner_.now(); }
 
   private:
-    double now() const;
-    // Starts a step of the current exchange; ended by done().
-    TraceStep& begin(TraceStep::Kind kind);
+    double millis();
+    // A step of the current exchange, or of a new one when the current one
+    // is over; done() records the result and tells the listeners.
+    TraceStep& begin(TraceStep::Kind kind, bool closesAfterReply);
     int done(int result);
     void endExchange();
 
     SerialBackend& inner_;
-    const std::chrono::steady_clock::time_point start_;
+    const double start_;
     TraceExchange current_;
+    bool replied_ = false; // the current exchange has read its reply
     long next_ = 1;
     std::deque<TraceExchange> kept_;
     std::vector<TraceListener*> listeners_;

@@ -7,11 +7,15 @@
 
 namespace {
 
-// Milliseconds with three decimals, right-aligned, whatever the locale.
-std::string millis(double ms) {
+std::string fixed3(double v) {
     char buf[32];
-    auto r = std::to_chars(buf, buf + sizeof buf, ms, std::chars_format::fixed, 3);
-    std::string s(buf, r.ptr);
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 3);
+    return std::string(buf, r.ptr);
+}
+
+// Milliseconds with three decimals, right-aligned, whatever the locale.
+std::string stamp(double ms) {
+    std::string s = fixed3(ms);
     if (s.size() < 11)
         s.insert(0, 11 - s.size(), ' ');
     return s + " ms  ";
@@ -24,7 +28,7 @@ std::string number(double v) {
 }
 
 std::string code(int result) {
-    std::string s = std::to_string(result);
+    const std::string s = std::to_string(result);
     switch (result) {
     case RS232_TIMEOUT:
         return s + " (time-out)";
@@ -41,44 +45,84 @@ std::string code(int result) {
     }
 }
 
+const char* read_name(ReadPurpose purpose) {
+    switch (purpose) {
+    case ReadPurpose::Reply:
+        return "reply    ";
+    case ReadPurpose::Remnant:
+        return "remnant  ";
+    case ReadPurpose::Stale:
+        return "stale    ";
+    case ReadPurpose::Settle:
+        return "settle   ";
+    }
+    return "read     ";
+}
+
 } // namespace
 
-std::string trace_text(const TraceExchange& e) {
-    std::string out = millis(e.ms) + "#" + std::to_string(e.number) + "  ";
-    if (e.steps.size() == 1 && e.steps[0].kind == TraceStep::Open)
-        return out + "open port " + number(e.steps[0].value) + ", error " + code(e.error) + "\n";
-    if (e.steps.size() == 1 && e.steps[0].kind == TraceStep::SetTime)
-        return out + "time-out " + number(e.steps[0].value) + " s, error " + code(e.error) + "\n";
-    char buf[32];
-    auto r = std::to_chars(buf, buf + sizeof buf, e.duration, std::chars_format::fixed, 3);
-    out += "exchange " + std::string(buf, r.ptr) + " ms, error " + code(e.error) + "\n";
-    for (const TraceStep& s : e.steps) {
-        out += millis(s.ms) + "      ";
-        switch (s.kind) {
-        case TraceStep::FlushOut:
-            out += "flush out";
-            break;
-        case TraceStep::FlushIn:
-            out += "flush in";
-            break;
-        case TraceStep::Write:
-            out += "write  " + visible_bytes(s.bytes);
-            break;
-        case TraceStep::Read:
-            out += "read   " + visible_bytes(s.bytes);
-            break;
-        case TraceStep::Open:
-            out += "open port " + number(s.value);
-            break;
-        case TraceStep::SetTime:
-            out += "time-out " + number(s.value) + " s";
-            break;
-        }
-        if (s.result != 0)
-            out += "  error " + code(s.result);
-        out += "\n";
+bool trace_single_line(const TraceExchange& e) {
+    return e.steps.size() == 1 &&
+           (e.steps[0].kind == TraceStep::Open || e.steps[0].kind == TraceStep::SetTime);
+}
+
+std::string trace_head(const TraceExchange& e) {
+    std::string out = stamp(e.ms) + "#" + std::to_string(e.number) + "  ";
+    if (!trace_single_line(e))
+        return out + "exchange\n";
+    const TraceStep& s = e.steps[0];
+    if (s.kind == TraceStep::Open)
+        return out + "open port " + number(s.value) + ", error " + code(s.result) + "\n";
+    return out + "time-out " + number(s.value) + " s, error " + code(s.result) + "\n";
+}
+
+std::string trace_step(const TraceStep& s) {
+    std::string out = stamp(s.ms) + "      ";
+    switch (s.kind) {
+    case TraceStep::FlushOut:
+        out += "flush out";
+        break;
+    case TraceStep::FlushIn:
+        out += "flush in";
+        if (!s.bytes.empty())
+            out += " " + visible_bytes(s.bytes);
+        break;
+    case TraceStep::Write:
+        out += "write    " + visible_bytes(s.bytes);
+        break;
+    case TraceStep::Read:
+        out += read_name(s.purpose) + visible_bytes(s.bytes);
+        if (s.result == LINE_QUIET)
+            out += "  (quiet)";
+        break;
+    case TraceStep::Open:
+        out += "open port " + number(s.value);
+        break;
+    case TraceStep::SetTime:
+        out += "time-out " + number(s.value) + " s";
+        break;
     }
-    return out;
+    if (s.result < 0)
+        out += "  error " + code(s.result);
+    return out + "\n";
+}
+
+std::string trace_end(const TraceExchange& e) {
+    std::string out = stamp(e.ms + e.duration) + "#" + std::to_string(e.number) + "  end, " +
+                      fixed3(e.duration) + " ms, error " + code(e.error);
+    if (int late = e.lateLines())
+        out += ", " + std::to_string(late) + (late == 1 ? " late line" : " late lines") +
+               " thrown away";
+    return out + "\n";
+}
+
+std::string trace_text(const TraceExchange& e) {
+    std::string out = trace_head(e);
+    if (trace_single_line(e))
+        return out;
+    for (const TraceStep& s : e.steps)
+        out += trace_step(s);
+    return out + trace_end(e);
 }
 
 TraceFile::~TraceFile() {
@@ -91,10 +135,21 @@ bool TraceFile::open(const std::string& path) {
     return file_ != nullptr;
 }
 
-void TraceFile::exchangeEnded(const TraceExchange& exchange) {
+void TraceFile::put(const std::string& text) {
     if (!file_)
         return;
-    const std::string text = trace_text(exchange);
     std::fwrite(text.data(), 1, text.size(), file_);
     std::fflush(file_);
+}
+
+void TraceFile::stepDone(const TraceExchange& exchange, const TraceStep& step) {
+    if (exchange.steps.size() == 1)
+        put(trace_head(exchange));
+    if (!trace_single_line(exchange))
+        put(trace_step(step));
+}
+
+void TraceFile::exchangeEnded(const TraceExchange& exchange) {
+    if (!trace_single_line(exchange))
+        put(trace_end(exchange));
 }

@@ -1,12 +1,18 @@
-// The line trace as text, one line per step under a line per exchange:
+// The line trace as text: a line for each exchange's beginning, one for each
+// step, one for its end with the duration and the error code.
 //
-//      412.031 ms  #3  exchange 2.145 ms, error 0
+//      412.031 ms  #3  exchange
 //      412.031 ms        flush out
-//      412.040 ms        write  VV\r
-//      412.041 ms        flush in
-//      412.052 ms        read   VV K964 V3.0\r
+//      412.035 ms        write    VV\r
+//      412.036 ms        flush in
+//      412.040 ms        reply    VV K964 V3.0\r
+//      414.176 ms  #3  end, 2.145 ms, error 0
 //
-// Bytes as visible_bytes shows them, so every byte can be read back.
+// Bytes as visible_bytes shows them, so every byte can be read back. Bytes
+// thrown away say why: "flush in" with the bytes it discarded, "remnant"
+// (the rest of a reply cut at 24 bytes), "stale" (a late line's rest),
+// "settle" (what came while the line settled after a time-out). A reply
+// followed by another reply in the same exchange was a late line.
 #pragma once
 
 #include "trace/line_trace.h"
@@ -14,10 +20,16 @@
 #include <cstdio>
 #include <string>
 
+// An opening or a time-out setting is one line, without steps or end.
+bool trace_single_line(const TraceExchange& exchange);
+std::string trace_head(const TraceExchange& exchange);
+std::string trace_step(const TraceStep& step);
+std::string trace_end(const TraceExchange& exchange);
+// All of an exchange's lines.
 std::string trace_text(const TraceExchange& exchange);
 
-// Writes every exchange to a file as it ends, flushed at once, so that an
-// exit or a crash loses nothing that happened before it.
+// Writes the trace to a file as it happens, each line flushed at once, so
+// that an exit or a crash loses nothing that happened before it.
 class TraceFile : public TraceListener {
   public:
     TraceFile() = default;
@@ -27,8 +39,10 @@ class TraceFile : public TraceListener {
 
     // Creates or empties the file; false, with errno set, when it cannot.
     bool open(const std::string& path);
+    void stepDone(const TraceExchange& exchange, const TraceStep& step) override;
     void exchangeEnded(const TraceExchange& exchange) override;
 
   private:
+    void put(const std::string& text);
     std::FILE* file_ = nullptr;
 };

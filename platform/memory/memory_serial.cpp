@@ -29,22 +29,21 @@ int MemorySerial::record(SerialEvent event) {
 }
 
 int MemorySerial::open(int port, long baudRate, int parity, int dataBits, int stopBits) {
-    (void)baudRate;
-    (void)parity;
-    (void)dataBits;
-    (void)stopBits;
     SerialEvent e = event(SerialEvent::Open, port);
     if (vanished_ || model_.faults.dropped) {
         e.result = RS232_IO_ERROR;
-    } else if (port < 1 || !ports_.contains(port)) {
+    } else if (port < 1 || !ports_.contains(port) || baudRate <= 0) {
         e.result = RS232_CANNOT_OPEN;
     } else {
         open_ = true;
         port_ = port;
+        const int bits = 1 + dataBits + (parity != 0 ? 1 : 0) + stopBits;
+        charTime_ = static_cast<double>(bits) / static_cast<double>(baudRate);
         pendingOut_.clear();
         received_.clear();
         arrivals_.clear();
         input_.clear();
+        outFree_ = backFree_ = clock_.now();
     }
     return record(std::move(e));
 }
@@ -66,12 +65,15 @@ int MemorySerial::flushOut(int port) {
     return record(std::move(e));
 }
 
-int MemorySerial::flushIn(int port) {
+int MemorySerial::flushIn(int port, std::string* flushed) {
     SerialEvent e = event(SerialEvent::FlushIn, port);
     e.result = check(port);
     if (e.result == 0) {
         arriveUntil(clock_.now());
+        e.bytes = std::move(input_);
         input_.clear();
+        if (flushed)
+            *flushed = e.bytes;
     }
     return record(std::move(e));
 }
@@ -86,60 +88,79 @@ int MemorySerial::write(int port, const char* bytes, int count) {
 }
 
 void MemorySerial::transmit() {
-    received_ += pendingOut_;
-    pendingOut_.clear();
-    std::size_t cr;
-    while ((cr = received_.find('\r')) != std::string::npos) {
-        std::string line = received_.substr(0, cr);
-        received_.erase(0, cr + 1);
-        Reply reply = model_.handle(line, clock_.now());
+    outFree_ = std::max(outFree_, clock_.now());
+    for (char c : pendingOut_) {
+        outFree_ += charTime_;
+        if (c != '\r') {
+            received_ += c;
+            continue;
+        }
+        // The transmitter has the whole line when its CR has arrived.
+        Reply reply = model_.handle(received_, outFree_);
+        received_.clear();
         if (reply.none)
             continue;
-        // One line at a time: a reply never overtakes the one before it.
-        double at = clock_.now() + reply.delayMs / 1000.0;
-        if (!arrivals_.empty())
-            at = std::max(at, arrivals_.back().at);
-        arrivals_.push_back({at, std::move(reply.bytes)});
+        double at = std::max(outFree_ + reply.delayMs / 1000.0, backFree_);
+        for (char b : reply.bytes) {
+            at += charTime_;
+            arrivals_.push_back({at, b});
+        }
+        backFree_ = at;
     }
+    pendingOut_.clear();
 }
 
 void MemorySerial::arriveUntil(double t) {
     while (!arrivals_.empty() && arrivals_.front().at <= t) {
-        input_ += arrivals_.front().bytes;
+        input_ += arrivals_.front().byte;
         arrivals_.pop_front();
     }
 }
 
-int MemorySerial::readTerm(int port, char* buffer, int count, int terminator, int* stored) {
+std::string MemorySerial::inFlight() const {
+    std::string out;
+    for (const Arrival& a : arrivals_)
+        out += a.byte;
+    return out;
+}
+
+int MemorySerial::read(int port, const LineRead& how, char* buffer, int count, int* stored) {
     SerialEvent e = event(SerialEvent::Read, port);
+    e.purpose = how.purpose;
     *stored = 0;
     e.result = check(port);
     if (e.result != 0)
         return record(std::move(e));
     transmit();
     const double start = clock_.now();
-    const double deadline = start + timeout_;
-    arriveUntil(start);
+    const double deadline = start + (how.timeout < 0 ? timeout_ : how.timeout);
+    double last = start; // the last byte, for the quiet gap
     int n = 0;
     while (n < count) {
-        if (input_.empty()) {
-            if (arrivals_.empty() || arrivals_.front().at > deadline) {
-                clock_.advance(deadline - clock_.now());
-                for (Arrival& late : arrivals_)
-                    input_ += late.bytes;
-                arrivals_.clear();
-                e.result = RS232_TIMEOUT;
+        arriveUntil(clock_.now());
+        if (!input_.empty()) {
+            const char c = input_.front();
+            input_.erase(0, 1);
+            if (how.terminator >= 0 && static_cast<unsigned char>(c) == how.terminator)
                 break;
-            }
-            clock_.advance(arrivals_.front().at - clock_.now());
-            arriveUntil(clock_.now());
+            buffer[n++] = c;
+            last = clock_.now();
             continue;
         }
-        char c = input_.front();
-        input_.erase(0, 1);
-        if (static_cast<unsigned char>(c) == terminator)
-            break;
-        buffer[n++] = c;
+        const double quietEnd = how.quiet > 0 ? last + how.quiet : deadline;
+        const double next = arrivals_.empty() ? deadline + 1.0 : arrivals_.front().at;
+        if (next <= std::min(deadline, quietEnd)) {
+            clock_.advance(next - clock_.now());
+            continue;
+        }
+        if (quietEnd < deadline) {
+            clock_.advance(quietEnd - clock_.now());
+            e.result = LINE_QUIET;
+        } else {
+            clock_.advance(deadline - clock_.now());
+            e.result = RS232_TIMEOUT;
+        }
+        break;
     }
     *stored = n;
     e.bytes.assign(buffer, static_cast<std::size_t>(n));
@@ -165,6 +186,7 @@ std::string MemorySerial::trace() const {
     static const char kLetters[] = "PTOIWR";
     std::string out;
     for (const SerialEvent& e : events_)
-        out += kLetters[e.kind];
+        if (e.kind != SerialEvent::Read || e.purpose == ReadPurpose::Reply)
+            out += kLetters[e.kind];
     return out;
 }

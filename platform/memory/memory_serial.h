@@ -1,16 +1,21 @@
 // In-memory RS-232 line for tests: records every operation and every byte,
 // answers from the device model in-process, and keeps time on a fake clock.
 //
-// The line behaves as the real port does where the program relies on it:
-// - ComWrt only queues. The pending output reaches the transmitter when the
-//   next read starts, so a flush of the input between write and read never
-//   loses the reply; FlushOutQ before that read discards the command.
-// - A reply arrives after its delay. A read ends at the terminator (consumed,
-//   not stored), after `count` bytes (the rest stays queued, no error), or at
-//   the time-out: RS232_TIMEOUT, the bytes so far stored, the clock advanced
-//   by the time-out. A reply later than the time-out lands in the input queue
-//   when the read gives up, where the next FlushInQ discards it and a read
-//   without a flush finds it.
+// The line behaves as a real 9600-baud line does where the program relies on
+// it:
+// - ComWrt only queues. The pending output leaves when the next read starts
+//   waiting, so a flush of the input between write and read never loses the
+//   reply; FlushOutQ before that read discards the command.
+// - Bytes travel at the line's pace (10 bits a character at the baud rate
+//   opened, 1.04 ms at 9600 baud), both ways, on the fake clock. The
+//   transmitter takes a command when its CR has arrived, and its reply leaves
+//   after the reply's delay, a byte at a time, never overtaking the one
+//   before it.
+// - A read ends at the terminator (consumed, not stored), after `count`
+//   bytes, at a quiet gap when asked for one, or at the time-out, which
+//   advances the clock to it. Bytes still on their way stay on their way: a
+//   late reply arrives when it arrives, and FlushInQ discards only what has
+//   arrived.
 // - Any operation on a port that is not open fails at once with
 //   RS232_PORT_NOT_OPEN; opening a number not in setPorts fails with
 //   RS232_CANNOT_OPEN; after vanish(), or while the model's line is dropped,
@@ -42,7 +47,8 @@ class FakeClock : public ClockBackend {
 struct SerialEvent {
     enum Kind { Open, SetTime, FlushOut, FlushIn, Write, Read } kind;
     int port = 0;
-    std::string bytes;    // Write: bytes written; Read: bytes stored
+    ReadPurpose purpose = ReadPurpose::Reply; // Read: what for
+    std::string bytes;    // Write: bytes written; Read: bytes stored; FlushIn: bytes discarded
     double seconds = 0.0; // SetTime: the time-out; Read: time the read took
     int result = 0;       // the RS-232 code the operation set
 };
@@ -61,26 +67,33 @@ class MemorySerial : public SerialBackend {
     // Every command written successfully, in order, one per write, without
     // its CR ("s0", "D12.090e+01").
     std::vector<std::string> commands() const;
-    // The operations as letters: O flush out, I flush in, W write, R read,
-    // T set time-out, P open ("OWIR" per transaction of that variant).
+    // The operations as letters: O flush out, I flush in, W write, R read of
+    // a reply, T set time-out, P open ("OWIR" per transaction of that
+    // variant). The line discipline's own reads, which throw bytes away, are
+    // left out: events() has them.
     std::string trace() const;
     bool isOpen() const { return open_; }
     double timeout() const { return timeout_; }
     // Bytes received and not yet read.
     const std::string& pendingInput() const { return input_; }
+    // Bytes the transmitter has sent that have not arrived yet.
+    std::string inFlight() const;
+    // Seconds a character takes on the line.
+    double charTime() const { return charTime_; }
 
     int open(int port, long baudRate, int parity, int dataBits, int stopBits) override;
     int setTimeout(int port, double seconds) override;
     int flushOut(int port) override;
-    int flushIn(int port) override;
+    int flushIn(int port, std::string* flushed) override;
     int write(int port, const char* bytes, int count) override;
-    int readTerm(int port, char* buffer, int count, int terminator, int* stored) override;
+    int read(int port, const LineRead& how, char* buffer, int count, int* stored) override;
+    double now() override { return clock_.now(); }
 
   private:
     int check(int port) const;
     int record(SerialEvent event);
-    void transmit();            // pending output reaches the model; replies are scheduled
-    void arriveUntil(double t); // replies due by t move into the input queue
+    void transmit();            // pending output leaves; replies are scheduled
+    void arriveUntil(double t); // bytes due by t move into the input queue
 
     DeviceModel& model_;
     FakeClock& clock_;
@@ -89,13 +102,16 @@ class MemorySerial : public SerialBackend {
     int port_ = 0;
     bool vanished_ = false;
     double timeout_ = 10.0;
+    double charTime_ = 10.0 / 9600;
     std::string pendingOut_;
-    std::string received_; // command bytes the transmitter has, up to the next CR
+    std::string received_;  // command bytes the transmitter has, up to the next CR
+    double outFree_ = 0.0;  // when the line to the transmitter is free
+    double backFree_ = 0.0; // when the line back from it is free
     struct Arrival {
         double at;
-        std::string bytes;
+        char byte;
     };
-    std::deque<Arrival> arrivals_; // replies on their way, in order of arrival
+    std::deque<Arrival> arrivals_; // bytes on their way, in order of arrival
     std::string input_;            // bytes received, not yet read
     std::vector<SerialEvent> events_;
 };

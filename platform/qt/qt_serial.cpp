@@ -5,8 +5,14 @@
 #include <QFileInfo>
 #include <QSerialPort>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 QtSerial::QtSerial() = default;
 QtSerial::~QtSerial() = default;
@@ -89,9 +95,23 @@ int QtSerial::flushOut(int port) {
     return port_->clear(QSerialPort::Output) ? 0 : lineFailed();
 }
 
-int QtSerial::flushIn(int port) {
+// What Qt has buffered, and what the system still holds, is read out before
+// the flush, so that a caller can see what was thrown away. Reading the
+// descriptor directly sends nothing: the queued command still waits for the
+// next read.
+int QtSerial::flushIn(int port, std::string* flushed) {
     if (int r = check(port))
         return r;
+    if (flushed) {
+        const QByteArray buffered = port_->readAll();
+        flushed->assign(buffered.constData(), static_cast<std::size_t>(buffered.size()));
+#ifdef Q_OS_UNIX
+        char chunk[256];
+        ssize_t got;
+        while ((got = ::read(static_cast<int>(port_->handle()), chunk, sizeof chunk)) > 0)
+            flushed->append(chunk, static_cast<std::size_t>(got));
+#endif
+    }
     return port_->clear(QSerialPort::Input) ? 0 : lineFailed();
 }
 
@@ -102,26 +122,45 @@ int QtSerial::write(int port, const char* bytes, int count) {
     return port_->write(bytes, count) == count ? 0 : lineFailed();
 }
 
-int QtSerial::readTerm(int port, char* buffer, int count, int terminator, int* stored) {
+double QtSerial::now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+int QtSerial::read(int port, const LineRead& how, char* buffer, int count, int* stored) {
     *stored = 0;
     if (int r = check(port))
         return r;
-    QDeadlineTimer deadline(static_cast<qint64>(std::llround(timeout_ * 1000.0)));
+    const double seconds = how.timeout < 0 ? timeout_ : how.timeout;
+    const QDeadlineTimer deadline(static_cast<qint64>(std::llround(seconds * 1000.0)));
+    const qint64 quietMs =
+        how.quiet > 0 ? std::max<qint64>(1, std::llround(how.quiet * 1000.0)) : 0;
+    QDeadlineTimer quiet =
+        quietMs ? QDeadlineTimer(quietMs) : QDeadlineTimer(QDeadlineTimer::Forever);
     int result = 0;
     int n = 0;
     while (n < count) {
         char c = 0;
         if (port_->getChar(&c)) {
-            if (static_cast<unsigned char>(c) == terminator)
+            if (how.terminator >= 0 && static_cast<unsigned char>(c) == how.terminator)
                 break;
             buffer[n++] = c;
+            if (quietMs)
+                quiet.setRemainingTime(quietMs);
             continue;
         }
         if (deadline.hasExpired()) {
             result = RS232_TIMEOUT;
             break;
         }
-        if (!port_->waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+        if (quiet.hasExpired()) {
+            result = LINE_QUIET;
+            break;
+        }
+        const qint64 wait =
+            std::min(deadline.remainingTime(),
+                     quiet.remainingTime() < 0 ? deadline.remainingTime() : quiet.remainingTime());
+        if (!port_->waitForReadyRead(static_cast<int>(wait))) {
             const QSerialPort::SerialPortError error = port_->error();
             if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError) {
                 result = lineFailed();

@@ -27,9 +27,10 @@ class QtSerial : public SerialBackend {
     int open(int port, long baudRate, int parity, int dataBits, int stopBits) override;
     int setTimeout(int port, double seconds) override;
     int flushOut(int port) override;
-    int flushIn(int port) override;
+    int flushIn(int port, std::string* flushed) override;
     int write(int port, const char* bytes, int count) override;
-    int readTerm(int port, char* buffer, int count, int terminator, int* stored) override;
+    int read(int port, const LineRead& how, char* buffer, int count, int* stored) override;
+    double now() override;
 
   private:
     int check(int port) const;

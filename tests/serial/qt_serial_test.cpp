@@ -67,7 +67,7 @@ class SerialTest : public ::testing::Test {
         const std::string bytes = command + "\r";
         serial.flushOut(port);
         serial.write(port, bytes.data(), static_cast<int>(bytes.size()));
-        serial.flushIn(port);
+        serial.flushIn(port, nullptr);
         return read(port);
     }
 
@@ -191,7 +191,7 @@ TEST_F(SerialTest, AnInstantReplyIsNeverLostToTheFlushAfterTheWrite) {
         // Time enough for a port that sends at once to get the reply back
         // before the flush: ours must not have sent anything yet.
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        serial.flushIn(1);
+        serial.flushIn(1, nullptr);
         Read r = read();
         ASSERT_EQ(r.error, 0) << "exchange " << i;
         ASSERT_EQ(r.bytes, "VV K964 V3") << "exchange " << i;
@@ -308,7 +308,7 @@ TEST_F(SerialTest, EveryOperationOnAPortThatIsNotOpenFailsAtOnce) {
     EXPECT_EQ(serial.setTimeout(1, 0.6), RS232_PORT_NOT_OPEN);
     EXPECT_EQ(serial.flushOut(1), RS232_PORT_NOT_OPEN);
     EXPECT_EQ(serial.write(1, "VV\r", 3), RS232_PORT_NOT_OPEN);
-    EXPECT_EQ(serial.flushIn(1), RS232_PORT_NOT_OPEN);
+    EXPECT_EQ(serial.flushIn(1, nullptr), RS232_PORT_NOT_OPEN);
     EXPECT_EQ(serial.readTerm(1, buf, 24, 13, &stored), RS232_PORT_NOT_OPEN);
     EXPECT_EQ(stored, 0);
     EXPECT_LT(since(start), 0.5);
@@ -366,7 +366,7 @@ TEST_F(SerialTest, ADroppedLineGivesAnIoError) {
     EXPECT_EQ(sim.readLine(), "k964-sim: line dropped");
     EXPECT_FALSE(entry_exists(sim.linkPath()));
     EXPECT_EQ(serial.write(1, "VV\r", 3), RS232_IO_ERROR);
-    EXPECT_EQ(serial.flushIn(1), RS232_IO_ERROR);
+    EXPECT_EQ(serial.flushIn(1, nullptr), RS232_IO_ERROR);
 }
 
 TEST_F(SerialTest, ReopeningAfterAFailureWorksAgain) {
@@ -460,7 +460,7 @@ TEST_F(SerialTest, NoiseOnTheLineDoesNotHurtTheSimulator) {
     noise += '\r';
     serial.flushOut(1);
     ASSERT_EQ(serial.write(1, noise.data(), static_cast<int>(noise.size())), 0);
-    serial.flushIn(1);
+    serial.flushIn(1, nullptr);
     ASSERT_EQ(serial.setTimeout(1, 0.3), 0);
     EXPECT_EQ(read().error, RS232_TIMEOUT);
     ASSERT_EQ(serial.setTimeout(1, 0.6), 0);

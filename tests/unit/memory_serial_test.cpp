@@ -41,7 +41,7 @@ class MemoryLine : public ::testing::Test {
     Read exchange(const std::string& command) {
         serial.flushOut(1);
         write(command + "\r");
-        serial.flushIn(1);
+        serial.flushIn(1, nullptr);
         return read();
     }
 
@@ -53,7 +53,7 @@ class MemoryLine : public ::testing::Test {
 TEST_F(MemoryLine, WrittenBytesWaitUntilTheNextRead) {
     write("VV\r");
     EXPECT_EQ(model.commandsHandled(), 0);
-    serial.flushIn(1);
+    serial.flushIn(1, nullptr);
     EXPECT_EQ(model.commandsHandled(), 0) << "a flush of the input sends nothing";
     Read r = read();
     EXPECT_EQ(model.commandsHandled(), 1);
@@ -72,7 +72,7 @@ TEST_F(MemoryLine, TheInputFlushAfterTheWriteNeverLosesTheReply) {
 
 TEST_F(MemoryLine, TheInputFlushBeforeTheWriteKeepsTheReplyToo) {
     serial.flushOut(1);
-    serial.flushIn(1);
+    serial.flushIn(1, nullptr);
     write("d3\r");
     EXPECT_EQ(read().bytes, "d3 5.0000e+01");
 }
@@ -101,38 +101,68 @@ TEST_F(MemoryLine, ACommandSplitOverWritesIsCarriedOutAtItsCr) {
     EXPECT_EQ(model.word(8), 77);
 }
 
-TEST_F(MemoryLine, AReplyIsCutAtTheCountAndTheRestStaysQueued) {
+TEST_F(MemoryLine, AReplyIsCutAtTheCountAndTheRestIsStillOnItsWay) {
     model.faults.overlong = true;
     Read r = exchange("VV");
     EXPECT_EQ(r.error, 0) << "a cut is no error";
     EXPECT_EQ(r.bytes, "VV K964 V3**************");
-    EXPECT_EQ(serial.pendingInput(), "******\r");
-    EXPECT_DOUBLE_EQ(clock.now(), 0.0);
+    EXPECT_EQ(serial.pendingInput(), "");
+    EXPECT_EQ(serial.inFlight(), "******\r");
+    EXPECT_NEAR(clock.now(), (3 + 24) * serial.charTime(), 1e-9) << "command and 24 bytes";
     r = read();
-    EXPECT_EQ(r.bytes, "******") << "a read without a flush finds the rest";
+    EXPECT_EQ(r.bytes, "******") << "a later read finds the rest";
 }
 
-TEST_F(MemoryLine, TheNextFlushDiscardsTheRestOfACutReply) {
+// The fault a real line shows to a program that trusts the flush: the rest
+// of a cut reply arrives after the next exchange's flush.
+TEST_F(MemoryLine, TheRestOfACutReplyOutrunsTheNextFlush) {
     model.setReply("s0", "s0 " + std::string(27, '7') + "\r");
     ASSERT_EQ(exchange("s0").bytes.size(), 24u);
-    Read r = exchange("s1");
-    EXPECT_EQ(r.bytes, "s1 1");
-    EXPECT_EQ(serial.pendingInput(), "");
+    EXPECT_EQ(exchange("s1").bytes, "777777") << "read as the reply to s1";
+    EXPECT_EQ(read().bytes, "s1 1");
 }
 
-TEST_F(MemoryLine, AReplyOfExactlyTheCountLeavesItsCrQueued) {
+TEST_F(MemoryLine, AFlushInTheMiddleOfAReplyRemovesOnlyWhatHasArrived) {
+    write("VV\r");
+    LineRead how;
+    how.timeout = 8 * serial.charTime(); // the command, and five bytes of the reply
+    char buf[24];
+    int stored = 0;
+    EXPECT_EQ(serial.read(1, how, buf, 2, &stored), 0);
+    EXPECT_EQ(std::string(buf, 2), "VV");
+    clock.advance(2 * serial.charTime());
+    std::string flushed;
+    EXPECT_EQ(serial.flushIn(1, &flushed), 0);
+    EXPECT_EQ(flushed, " K");
+    EXPECT_EQ(read().bytes, "964 V3");
+}
+
+TEST_F(MemoryLine, AReplyOfExactlyTheCountHasItsCrStillOnItsWay) {
     model.setReply("s0", std::string(24, 'a') + "\r");
     EXPECT_EQ(exchange("s0").bytes, std::string(24, 'a'));
-    EXPECT_EQ(serial.pendingInput(), "\r");
+    EXPECT_EQ(serial.inFlight(), "\r");
 }
 
-TEST_F(MemoryLine, AReplyWithinTheTimeOutTakesItsDelay) {
+TEST_F(MemoryLine, AReadEndsAtAQuietGapWhenAskedFor) {
+    model.faults.noCr = true;
+    write("m2\r");
+    LineRead how;
+    how.quiet = 10 * serial.charTime();
+    char buf[24];
+    int stored = 0;
+    EXPECT_EQ(serial.read(1, how, buf, 24, &stored), LINE_QUIET);
+    EXPECT_EQ(std::string(buf, static_cast<std::size_t>(stored)), "M2");
+    EXPECT_NEAR(clock.now(), (3 + 2 + 10) * serial.charTime(), 1e-9);
+}
+
+TEST_F(MemoryLine, AReplyWithinTheTimeOutTakesItsDelayAndItsLineTime) {
     model.faults.latencyMs = 450;
     Read r = exchange("VV");
     EXPECT_EQ(r.error, 0);
     EXPECT_EQ(r.bytes, "VV K964 V3");
-    EXPECT_NEAR(clock.now(), 0.45, 1e-9);
-    EXPECT_NEAR(serial.events().back().seconds, 0.45, 1e-9);
+    const double line = (3 + 11) * serial.charTime(); // "VV" CR out, the reply and CR back
+    EXPECT_NEAR(clock.now(), 0.45 + line, 1e-9);
+    EXPECT_NEAR(serial.events().back().seconds, 0.45 + line, 1e-9);
 }
 
 TEST_F(MemoryLine, ASilentTransmitterCostsExactlyTheTimeOut) {
@@ -156,16 +186,17 @@ TEST_F(MemoryLine, ALineWithoutCrTimesOutWithItsBytesStored) {
     EXPECT_EQ(serial.events().back().result, RS232_TIMEOUT);
 }
 
-TEST_F(MemoryLine, ALateReplyLandsAfterTheTimeOutAndTheNextFlushDiscardsIt) {
+TEST_F(MemoryLine, ALateReplyArrivesWhenItArrivesNotAtTheTimeOut) {
     model.faults.latencyMs = 700;
     Read r = exchange("VV");
     EXPECT_EQ(r.error, RS232_TIMEOUT);
     EXPECT_EQ(r.bytes, "");
     EXPECT_NEAR(clock.now(), 0.6, 1e-9) << "the clock moves by the time-out only";
-    EXPECT_EQ(serial.pendingInput(), "VV K964 V3\r");
+    EXPECT_EQ(serial.pendingInput(), "");
+    EXPECT_EQ(serial.inFlight(), "VV K964 V3\r");
     model.faults.latencyMs = 0;
     r = exchange("s0");
-    EXPECT_EQ(r.bytes, "s0 84");
+    EXPECT_EQ(r.bytes, "VV K964 V3") << "the flush came before the late reply";
 }
 
 TEST_F(MemoryLine, ALateReplyIsFoundByAReadWithoutAFlush) {
@@ -180,10 +211,11 @@ TEST_F(MemoryLine, ALateReplyIsFoundByAReadWithoutAFlush) {
 TEST_F(MemoryLine, ASlowSaveSucceedsUnderTheLongTimeOutOnly) {
     model.faults.slowSaveMs = 1500;
     EXPECT_EQ(exchange("S!S!").error, RS232_TIMEOUT);
+    clock.advance(1.0); // the late reply arrives, and is flushed below
     ASSERT_EQ(serial.setTimeout(1, 2.0), 0);
     const double before = clock.now();
     EXPECT_EQ(exchange("S!S!").error, 0);
-    EXPECT_NEAR(clock.now() - before, 1.5, 1e-9);
+    EXPECT_NEAR(clock.now() - before, 1.5 + (5 + 5) * serial.charTime(), 1e-9);
 }
 
 TEST_F(MemoryLine, GarbageBytesArriveUnchanged) {
@@ -246,7 +278,7 @@ TEST(MemorySerialPorts, EveryOperationOnAPortThatIsNotOpenFailsAtOnce) {
     EXPECT_EQ(serial.setTimeout(1, 0.6), RS232_PORT_NOT_OPEN);
     EXPECT_EQ(serial.flushOut(1), RS232_PORT_NOT_OPEN);
     EXPECT_EQ(serial.write(1, "VV\r", 3), RS232_PORT_NOT_OPEN);
-    EXPECT_EQ(serial.flushIn(1), RS232_PORT_NOT_OPEN);
+    EXPECT_EQ(serial.flushIn(1, nullptr), RS232_PORT_NOT_OPEN);
     EXPECT_EQ(serial.readTerm(1, buf, 24, 13, &stored), RS232_PORT_NOT_OPEN);
     EXPECT_EQ(stored, 0);
     EXPECT_DOUBLE_EQ(clock.now(), 0.0);
@@ -275,7 +307,7 @@ TEST_P(Failing, EverythingFailsWithAnIoErrorAndAtOnce) {
     EXPECT_EQ(serial.setTimeout(1, 0.6), RS232_IO_ERROR);
     EXPECT_EQ(serial.flushOut(1), RS232_IO_ERROR);
     EXPECT_EQ(serial.write(1, "VV\r", 3), RS232_IO_ERROR);
-    EXPECT_EQ(serial.flushIn(1), RS232_IO_ERROR);
+    EXPECT_EQ(serial.flushIn(1, nullptr), RS232_IO_ERROR);
     EXPECT_EQ(serial.readTerm(1, buf, 24, 13, &stored), RS232_IO_ERROR);
     EXPECT_EQ(stored, 0);
     EXPECT_EQ(serial.open(1, 9600, 0, 8, 1), RS232_IO_ERROR);
