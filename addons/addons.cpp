@@ -37,10 +37,11 @@ std::string date_time() {
 
 } // namespace
 
-Addons::Addons()
+Addons::Addons(std::function<double()> trendClock)
     : innerUi_(CurrentUiBackend()), innerSerial_(CurrentSerialBackend()),
       tap_(std::make_unique<UiTap>(*innerUi_)), trace_(std::make_unique<LineTrace>(*innerSerial_)),
-      trendFeed_(trend_, monotonic_seconds) {
+      trendClock_(trendClock ? std::move(trendClock) : monotonic_seconds),
+      trendFeed_(trend_, trendClock_) {
     tap_->addListener(&trendFeed_);
     tap_->addListener(&record_);
     trace_->addListener(this);
@@ -93,7 +94,7 @@ void Addons::attach(int servicePanel) {
     auto* group = new QGroupBox(QObject::tr("Trend, last 10 minutes"), panel);
     group->setObjectName(QStringLiteral("trendGroup"));
     auto* inner = new QVBoxLayout(group);
-    trendView_ = new TrendView(trend_, monotonic_seconds, group);
+    trendView_ = new TrendView(trend_, trendClock_, group);
     inner->addWidget(trendView_);
     layout->insertWidget(1, group);
 }
@@ -157,13 +158,15 @@ void Addons::callbackEnded(const char* name, int event) {
     }
 }
 
-void Addons::exchangeEnded(const TraceExchange& exchange) {
-    const TraceStep& first = exchange.steps.front();
-    if (first.kind == TraceStep::Open) {
-        const int port = static_cast<int>(first.value);
+// The record hears of a reply as soon as it is read, so that it stands
+// before the texts the procedure shows next.
+void Addons::stepDone(const TraceExchange& exchange, const TraceStep& step) {
+    if (step.kind == TraceStep::Open) {
+        const int port = static_cast<int>(step.value);
         record_.portOpened(port, QtSerial::devicePath(port).toLocal8Bit().toStdString(),
-                           exchange.error, date_time());
-    } else if (exchange.hasReply()) {
-        record_.exchange(exchange.sent(), exchange.reply(), exchange.error, clock_time());
+                           step.result, date_time());
+    } else if (step.kind == TraceStep::Read && step.purpose == ReadPurpose::Reply) {
+        record_.exchange(exchange.number, exchange.sent(), exchange.reply(), exchange.error,
+                         clock_time());
     }
 }

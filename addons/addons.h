@@ -22,8 +22,9 @@
 class Addons : public CallbackObserver, public TraceListener {
   public:
     // Wraps the installed user interface and serial backends. Call before
-    // the panels are loaded.
-    Addons();
+    // the panels are loaded. `trendClock`: monotonic seconds for the trend
+    // (default: the steady clock).
+    explicit Addons(std::function<double()> trendClock = {});
     ~Addons() override;
     Addons(const Addons&) = delete;
     Addons& operator=(const Addons&) = delete;
@@ -56,7 +57,8 @@ class Addons : public CallbackObserver, public TraceListener {
 
     void callbackBegins(const char* name, int event) override;
     void callbackEnded(const char* name, int event) override;
-    void exchangeEnded(const TraceExchange& exchange) override;
+    void stepDone(const TraceExchange& exchange, const TraceStep& step) override;
+    void exchangeEnded(const TraceExchange& exchange) override { (void)exchange; }
 
   private:
     UiBackend* innerUi_;
@@ -64,6 +66,7 @@ class Addons : public CallbackObserver, public TraceListener {
     std::unique_ptr<UiTap> tap_;
     std::unique_ptr<LineTrace> trace_;
     TraceFile traceFile_;
+    std::function<double()> trendClock_;
     Trend trend_;
     TrendFeed trendFeed_;
     ServiceRecord record_;

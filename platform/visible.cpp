@@ -6,8 +6,9 @@ std::string visible_bytes(std::string_view bytes) {
     out.reserve(bytes.size());
     for (char ch : bytes) {
         auto c = static_cast<unsigned char>(ch);
-        if (c == '\\') {
-            out += "\\\\";
+        if (c == '\\' || c == '"') {
+            out += '\\';
+            out += ch;
         } else if (c == '\r') {
             out += "\\r";
         } else if (c == '\n') {
@@ -46,7 +47,8 @@ bool bytes_from_visible(std::string_view text, std::string* bytes) {
             return false;
         switch (text[i]) {
         case '\\':
-            *bytes += '\\';
+        case '"':
+            *bytes += text[i];
             break;
         case 'r':
             *bytes += '\r';

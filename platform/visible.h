@@ -1,5 +1,6 @@
 // Bytes of the serial line as text that shows every byte and reads back
-// exactly: printable ASCII as itself, a backslash doubled, CR as \r, LF as
+// exactly: printable ASCII as itself, a backslash or a double quote
+// after a backslash, CR as \r, LF as
 // \n, every other byte (NUL, control, 8-bit) as \xNN.
 #pragma once
 

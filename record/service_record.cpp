@@ -138,14 +138,29 @@ void ServiceRecord::portOpened(int port, const std::string& device, int result,
         return;
     port_ = "COM" + std::to_string(port) + " (" + device + ")";
     opened_ = time;
+    pending_ = false;
     vv_.clear();
     vvSeen_ = false;
     read_.clear();
     actions_.clear();
 }
 
-void ServiceRecord::exchange(const std::string& sent, const std::string& reply, int error,
-                             const std::string& time) {
+void ServiceRecord::exchange(long number, const std::string& sent, const std::string& reply,
+                             int error, const std::string& time) {
+    if (pending_ && last_.number != number)
+        settle();
+    last_ = {number, sent, reply, error, time};
+    pending_ = true;
+}
+
+void ServiceRecord::settle() {
+    if (!pending_)
+        return;
+    pending_ = false;
+    const std::string& sent = last_.sent;
+    const std::string& reply = last_.reply;
+    const std::string& time = last_.time;
+    const int error = last_.error;
     const std::string command = command_of(sent);
     if (command == "VV" && error == 0) {
         vv_ = reply;
@@ -168,6 +183,7 @@ void ServiceRecord::exchange(const std::string& sent, const std::string& reply, 
 }
 
 void ServiceRecord::callbackBegins(const char* name, const std::string& time) {
+    settle();
     const char* action = actionName(name);
     inAction_ = action != nullptr && portOpen();
     if (inAction_)
@@ -176,6 +192,7 @@ void ServiceRecord::callbackBegins(const char* name, const std::string& time) {
 
 void ServiceRecord::callbackEnded(const char* name) {
     (void)name;
+    settle();
     if (inAction_ && !actions_.back().sent)
         actions_.back().lines.push_back("nothing sent");
     inAction_ = false;
@@ -183,11 +200,13 @@ void ServiceRecord::callbackEnded(const char* name) {
 
 void ServiceRecord::shownText(int panel, int control, const char* text) {
     const char* name = control_name(panel, control);
+    settle();
     if (inAction_ && name)
         actions_.back().lines.push_back(std::string("shown ") + name + " " + quoted(text));
 }
 
 void ServiceRecord::popupAnswered(const char* title, const char* message, int answer) {
+    settle();
     if (!inAction_)
         return;
     std::string line = "popup " + quoted(title) + " " + quoted(message);
@@ -197,6 +216,12 @@ void ServiceRecord::popupAnswered(const char* title, const char* message, int an
 }
 
 std::string ServiceRecord::text(const std::string& now) const {
+    ServiceRecord settled = *this;
+    settled.settle();
+    return settled.render(now);
+}
+
+std::string ServiceRecord::render(const std::string& now) const {
     std::string out = "K964 service record\n\n";
     out += "Saved:  " + now + "\n";
     out += "Port:   " + (port_.empty() ? std::string("not opened") : port_) + "\n";

@@ -22,9 +22,11 @@ class ServiceRecord : public UiListener {
     // The port was opened (result 0) or not: a successful open starts a new
     // record. `device`: what the port number stands for.
     void portOpened(int port, const std::string& device, int result, const std::string& time);
-    // One exchange on the line: the bytes written (the command and its CR),
-    // the reply the program stored, the RS-232 code, and the wall-clock time.
-    void exchange(const std::string& sent, const std::string& reply, int error,
+    // The reply of exchange `number` has been read: the bytes written (the
+    // command and its CR), the reply the program stored, the RS-232 code,
+    // and the wall-clock time. Another reply of the same exchange replaces
+    // it: the line discipline found the first one to be a late line.
+    void exchange(long number, const std::string& sent, const std::string& reply, int error,
                   const std::string& time);
     void callbackBegins(const char* name, const std::string& time);
     void callbackEnded(const char* name);
@@ -48,6 +50,17 @@ class ServiceRecord : public UiListener {
         std::vector<std::string> lines; // in the order they happened
         bool sent = false;
     };
+    struct Exchange {
+        long number = 0;
+        std::string sent;
+        std::string reply;
+        int error = 0;
+        std::string time;
+    };
+    // The exchange whose reply may still be replaced goes into the record.
+    void settle();
+    std::string render(const std::string& now) const;
+
     struct LastRead {
         std::string reply;
         std::string time;
@@ -60,4 +73,6 @@ class ServiceRecord : public UiListener {
     std::map<std::string, LastRead> read_; // reading command -> last good reply
     std::vector<Action> actions_;
     bool inAction_ = false;
+    bool pending_ = false;
+    Exchange last_;
 };

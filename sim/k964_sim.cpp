@@ -55,6 +55,9 @@ Options:
   --gas PPM          oxygen concentration at the sensor (default 5)
   --vcal V           calibration voltage reported by u1 (default 0)
   --noise PPM        noise amplitude of the reading (default 0.01)
+  --wire FILE        log every byte on the line to FILE as it passes: a line
+                     "> " for bytes from the program, "< " for bytes to it,
+                     each byte as two hex digits
   --help             this text
 
 Commands on standard input, one per line, each answered by a line that
@@ -89,6 +92,7 @@ struct Options {
     double gas = 5.0;
     double vcal = 0.0;
     double noise = 0.01;
+    std::string wireFile;
 };
 
 bool to_long(const std::string& s, long lo, long hi, long* out) {
@@ -176,6 +180,8 @@ Options parse_options(int argc, char** argv) {
         } else if (a == "--drop-after") {
             if (!to_long(value(i), 0, LONG_MAX, &o.dropAfter))
                 usage_error("--drop-after takes a number of commands");
+        } else if (a == "--wire") {
+            o.wireFile = value(i);
         } else if (a == "--gas" || a == "--vcal" || a == "--noise") {
             double v = 0.0;
             if (!to_double(value(i), &v))
@@ -393,6 +399,8 @@ class Simulator {
     };
     std::deque<Timed> incoming_;
     std::deque<Timed> outgoing_;
+    std::FILE* wire_ = nullptr;
+    void logWire(char direction, const char* bytes, std::size_t n);
     double inFree_ = 0.0;  // when the line from the program is free again
     double outFree_ = 0.0; // when the line to the program is free again
     std::string line_;
@@ -442,6 +450,7 @@ void Simulator::receive(double t) {
         if (n <= 0)
             return;
         bytesIn_ += n;
+        logWire('>', buf, static_cast<std::size_t>(n));
         for (ssize_t i = 0; i < n; ++i) {
             inFree_ = std::max(t, inFree_) + byteSeconds_;
             incoming_.push_back({inFree_, buf[i]});
@@ -500,8 +509,20 @@ void Simulator::send(double t) {
     // Nobody reading and the device's buffer full: the bytes are lost, as
     // on a real line with nothing at the other end.
     ssize_t n = ::write(pty_.master(), due.data(), due.size());
-    if (n > 0)
+    if (n > 0) {
         bytesOut_ += n;
+        logWire('<', due.data(), static_cast<std::size_t>(n));
+    }
+}
+
+void Simulator::logWire(char direction, const char* bytes, std::size_t n) {
+    if (!wire_)
+        return;
+    std::fprintf(wire_, "%c ", direction);
+    for (std::size_t i = 0; i < n; ++i)
+        std::fprintf(wire_, "%02X", static_cast<unsigned char>(bytes[i]));
+    std::fputc('\n', wire_);
+    std::fflush(wire_);
 }
 
 void Simulator::dropLine() {
@@ -633,6 +654,10 @@ int Simulator::run() {
     std::string error;
     if (!loadState(&error) || !pty_.open(&error)) {
         std::fprintf(stderr, "k964-sim: %s\n", error.c_str());
+        return 1;
+    }
+    if (!options_.wireFile.empty() && !(wire_ = std::fopen(options_.wireFile.c_str(), "wb"))) {
+        std::fprintf(stderr, "k964-sim: cannot write %s\n", options_.wireFile.c_str());
         return 1;
     }
     const std::string linkPath =

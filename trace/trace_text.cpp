@@ -85,13 +85,13 @@ std::string trace_step(const TraceStep& s) {
     case TraceStep::FlushIn:
         out += "flush in";
         if (!s.bytes.empty())
-            out += " " + visible_bytes(s.bytes);
+            out += " \"" + visible_bytes(s.bytes) + "\"";
         break;
     case TraceStep::Write:
-        out += "write    " + visible_bytes(s.bytes);
+        out += "write    \"" + visible_bytes(s.bytes) + "\"";
         break;
     case TraceStep::Read:
-        out += read_name(s.purpose) + visible_bytes(s.bytes);
+        out += read_name(s.purpose) + ("\"" + visible_bytes(s.bytes) + "\"");
         if (s.result == LINE_QUIET)
             out += "  (quiet)";
         break;

@@ -3,12 +3,13 @@
 //
 //      412.031 ms  #3  exchange
 //      412.031 ms        flush out
-//      412.035 ms        write    VV\r
+//      412.035 ms        write    "VV\r"
 //      412.036 ms        flush in
-//      412.040 ms        reply    VV K964 V3.0\r
+//      412.040 ms        reply    "VV K964 V3.0\r"
 //      414.176 ms  #3  end, 2.145 ms, error 0
 //
-// Bytes as visible_bytes shows them, so every byte can be read back. Bytes
+// Bytes in quotes as visible_bytes shows them, so every byte can be read
+// back. Bytes
 // thrown away say why: "flush in" with the bytes it discarded, "remnant"
 // (the rest of a reply cut at 24 bytes), "stale" (a late line's rest),
 // "settle" (what came while the line settled after a time-out). A reply

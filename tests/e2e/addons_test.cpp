@@ -1,0 +1,250 @@
+// The additions against k964-sim on the real backends: the line trace
+// against the simulator's own log of the wire, the service record of a
+// connect, a save and a zero calibration, and the trend while the gas at
+// the sensor changes.
+#include "addons/addons.h"
+#include "platform/visible.h"
+#include "tests/e2e/e2e_fixture.h"
+
+#include <QAction>
+#include <QTest>
+#include <QTimer>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <utility>
+
+namespace {
+
+constexpr int kDeadlineMs = 15000;
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line))
+        out.push_back(line);
+    return out;
+}
+
+// The bytes k964-sim logged: from the program ('>') or to it ('<').
+std::string wire(const std::string& log, char direction) {
+    std::string bytes;
+    for (const std::string& line : lines(log)) {
+        if (line.size() < 2 || line[0] != direction)
+            continue;
+        for (std::size_t i = 2; i + 1 < line.size(); i += 2)
+            bytes += static_cast<char>(std::stoi(line.substr(i, 2), nullptr, 16));
+    }
+    return bytes;
+}
+
+// The quoted bytes after `label` in a line, unescaped; false if none.
+bool quoted_after(const std::string& line, const std::string& label, std::string* bytes,
+                  std::size_t from = 0) {
+    std::size_t at = line.find(label + "\"", from);
+    if (at == std::string::npos)
+        return false;
+    std::size_t begin = at + label.size() + 1, end = begin;
+    while (end < line.size() && line[end] != '"')
+        end += line[end] == '\\' ? 2 : 1;
+    return bytes_from_visible(std::string_view(line).substr(begin, end - begin), bytes);
+}
+
+// Splits a byte stream into lines at CR (the CR kept out).
+std::vector<std::string> split_cr(const std::string& bytes) {
+    std::vector<std::string> out;
+    std::string cur;
+    for (char c : bytes) {
+        if (c == '\r') {
+            out.push_back(cur);
+            cur.clear();
+        } else {
+            cur += c;
+        }
+    }
+    return out;
+}
+
+class AddonsTest : public E2eTest {
+  protected:
+    void TearDown() override {
+        addons.reset();
+        E2eTest::TearDown();
+    }
+    std::string wireLog() const { return dir + "/wire.log"; }
+    void startWithWire() {
+        startSim({"--wire", wireLog()});
+        addons = std::make_unique<Addons>();
+    }
+    std::unique_ptr<Addons> addons;
+};
+
+TEST_F(AddonsTest, TheTraceOfAConnectIsTheWireByteForByteAndInTheFileAsItHappens) {
+    startWithWire();
+    const std::string tracePath = dir + "/trace.txt";
+    ASSERT_TRUE(addons->traceTo(tracePath));
+    connect();
+    // The simulator logs a reply as it sends it; the program has read it.
+    QTest::qWait(200);
+    std::string sent, received;
+    for (const std::string& line : lines(slurp(tracePath))) {
+        std::string bytes;
+        if (quoted_after(line, "write    ", &bytes))
+            sent += bytes;
+        for (const char* label :
+             {"reply    ", "remnant  ", "stale    ", "settle   ", "flush in "}) {
+            if (quoted_after(line, label, &bytes))
+                received += bytes;
+        }
+    }
+    const std::string log = slurp(wireLog());
+    EXPECT_EQ(visible_bytes(sent), visible_bytes(wire(log, '>')));
+    EXPECT_EQ(visible_bytes(received), visible_bytes(wire(log, '<')));
+    EXPECT_EQ(sent.substr(0, 6), "VV\rs0\r");
+    // The last exchange (d3) has ended in the file while the program runs.
+    const std::vector<std::string> traced = lines(slurp(tracePath));
+    ASSERT_FALSE(traced.empty());
+    EXPECT_NE(traced.back().find("end, "), std::string::npos) << traced.back();
+    EXPECT_NE(traced.back().find("error 0"), std::string::npos) << traced.back();
+    EXPECT_EQ(addons->trace().exchanges().back().sent(), "d3\r");
+}
+
+TEST_F(AddonsTest, TheRecordHoldsExactlyWhatWasReadSentAndReplied) {
+    startWithWire();
+    connect();
+    type(p1, MAIN_ZERO_POINT, "0.25");
+    click(p1, MAIN_SAVE);
+    ASSERT_EQ(text(p1, MAIN_STATUS), "ok");
+    openService();
+    answerNextPopup(true);
+    click(p3, SERVICE_ZERO);
+    ASSERT_EQ(text(p3, SERVICE_STATUS), "ok");
+
+    const std::string folder = dir + "/records";
+    std::filesystem::create_directory(folder);
+    std::string offered;
+    addons->setFolderChooser([&](const std::string& start) {
+        offered = start;
+        return folder;
+    });
+    answerNextPopup(true);
+    qobject_cast<QAction*>(ui->menuItem(m1, MENUBAR_SERVICE_RECORD))->trigger();
+    ASSERT_EQ(popups.size(), 2u);
+    EXPECT_EQ(popups[1].title, "Service record");
+    auto entries = std::filesystem::directory_iterator(folder);
+    ASSERT_NE(entries, std::filesystem::directory_iterator());
+    const std::string path = entries->path().string();
+    EXPECT_EQ(popups[1].text.toStdString(), "Saved as " + path);
+    EXPECT_EQ(entries->path().filename().string().rfind("k964-record-", 0), 0u);
+    // The folder is remembered in k964.conf, K960.ini is not touched.
+    EXPECT_EQ(slurp(dir + "/k964.conf"), "record-folder=" + folder + "\n");
+    EXPECT_FALSE(std::filesystem::exists(iniPath()));
+
+    QTest::qWait(200);
+    const std::string log = slurp(wireLog());
+    const std::vector<std::string> commands = split_cr(wire(log, '>'));
+    const std::vector<std::string> replies = split_cr(wire(log, '<'));
+    ASSERT_EQ(commands.size(), replies.size());
+    std::map<std::string, std::string> lastReply;
+    for (std::size_t i = 0; i < commands.size(); ++i)
+        lastReply[commands[i]] = replies[i];
+
+    const std::vector<std::string> record = lines(slurp(path));
+    // Each action's exchanges, in order, as the record lists them.
+    std::vector<std::vector<std::pair<std::string, std::string>>> actions;
+    std::map<std::string, std::string> lastRead;
+    for (const std::string& line : record) {
+        std::string sent, reply;
+        if (line.size() > 13 && line[2] == ':' && line.find("  ", 12) == 12 &&
+            line.find("sent") == std::string::npos)
+            actions.emplace_back();
+        if (quoted_after(line, "sent ", &sent) && quoted_after(line, "reply ", &reply)) {
+            ASSERT_FALSE(actions.empty()) << line;
+            ASSERT_EQ(sent.back(), '\r');
+            sent.pop_back();
+            actions.back().push_back({sent, reply});
+        } else if (line.rfind("  ", 0) == 0 && quoted_after(line, "reply ", &reply)) {
+            lastRead[line.substr(2, line.find(' ', 2) - 2)] = reply;
+        }
+    }
+    ASSERT_EQ(actions.size(), 2u) << slurp(path);
+    // The save: set points, words, save command, then the read-back.
+    const std::vector<std::string> saved = {"D12.500e-01", "D2",  "D3", "S0", "S8", "S!S!", "s0",
+                                            "s1",          "s2",  "s3", "s4", "s5", "s6",   "s7",
+                                            "s8",          "t12", "d1", "d2", "d3"};
+    ASSERT_EQ(actions[0].size(), saved.size());
+    std::size_t first = 0;
+    while (first < commands.size() && commands[first] != "D12.500e-01")
+        ++first;
+    for (std::size_t i = 0; i < saved.size(); ++i) {
+        EXPECT_EQ(actions[0][i].first.rfind(saved[i], 0), 0u) << i;
+        EXPECT_EQ(actions[0][i].first, commands[first + i]) << i;
+        EXPECT_EQ(actions[0][i].second, replies[first + i]) << i;
+    }
+    ASSERT_EQ(actions[1].size(), 1u);
+    EXPECT_EQ(actions[1][0].first, "D?D?");
+    EXPECT_EQ(actions[1][0].second, lastReply["D?D?"]);
+    // As last read: each reading command's last reply on the wire.
+    for (const char* c : {"s0", "s1", "s8", "t12", "d1", "d2", "d3", "d8", "d9", "d0"})
+        EXPECT_EQ(lastRead[c], lastReply[c]) << c;
+    const std::string all = slurp(path);
+    EXPECT_NE(all.find("VV:     \"" + visible_bytes(lastReply["VV"]) + "\""), std::string::npos);
+    EXPECT_NE(all.find("shown MAIN_STATUS \"SAVE\""), std::string::npos);
+    EXPECT_NE(all.find("popup \"CALIBRATION\" \"SET Vcal = 0 mV ?\"  answered Yes"),
+              std::string::npos);
+    EXPECT_NE(all.find("Port:   COM1 ("), std::string::npos);
+}
+
+TEST_F(AddonsTest, TheTrendFollowsTheGasAndSettles) {
+    // Ten trend seconds to the real one, a poll every 100 ms: a trend second
+    // a poll, as on the real panel, in a tenth of the time.
+    const auto start = std::chrono::steady_clock::now();
+    auto clock = [start] {
+        return 10.0 *
+               std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    startSim();
+    addons = std::make_unique<Addons>(clock);
+    connect();
+    addons->attach(p3);
+    ASSERT_NE(addons->trendView(), nullptr);
+    for (QTimer* t : ui->panelWidget(p3)->findChildren<QTimer*>())
+        t->setInterval(100);
+    openService();
+    auto stability = [this] {
+        addons->trendView()->refresh();
+        return addons->trendView()->stabilityText().toStdString();
+    };
+    auto last = [&] {
+        const std::vector<TrendPoint> points = addons->trend().points(clock());
+        return points.empty() ? 0.0 : points.back().value;
+    };
+    EXPECT_EQ(stability(), "settling");
+    QTRY_VERIFY_WITH_TIMEOUT(stability().rfind("stable \u00b1 ", 0) == 0, kDeadlineMs);
+    EXPECT_NE(stability().find(" ppm"), std::string::npos);
+    EXPECT_NEAR(last(), 5.0, 0.1);
+
+    sim->command("gas 50");
+    QTRY_VERIFY_WITH_TIMEOUT(last() > 10.0, kDeadlineMs);
+    EXPECT_EQ(stability(), "settling");
+    QTRY_VERIFY_WITH_TIMEOUT(stability().rfind("stable", 0) == 0, 4 * kDeadlineMs);
+    EXPECT_NEAR(last(), 50.0, 0.5);
+    // The plot rose from 5 to 50 without a fall on the way.
+    const std::vector<TrendPoint> points = addons->trend().points(clock());
+    std::size_t falls = 0;
+    for (std::size_t i = 1; i < points.size(); ++i)
+        falls += points[i].value < points[i - 1].value - 0.05;
+    EXPECT_EQ(falls, 0u);
+    EXPECT_TRUE(addons->trendView()->isVisible());
+}
+
+} // namespace
