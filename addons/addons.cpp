@@ -41,10 +41,12 @@ Addons::Addons(std::function<double()> trendClock)
     : innerUi_(CurrentUiBackend()), innerSerial_(CurrentSerialBackend()),
       tap_(std::make_unique<UiTap>(*innerUi_)), trace_(std::make_unique<LineTrace>(*innerSerial_)),
       trendClock_(trendClock ? std::move(trendClock) : monotonic_seconds),
-      trendFeed_(trend_, trendClock_) {
+      trendFeed_(trend_, trendClock_), recordFeed_(record_, clock_time, date_time, [](int port) {
+          return QtSerial::devicePath(port).toLocal8Bit().toStdString();
+      }) {
     tap_->addListener(&trendFeed_);
     tap_->addListener(&record_);
-    trace_->addListener(this);
+    trace_->addListener(&recordFeed_);
     SetUiBackend(tap_.get());
     SetSerialBackend(trace_.get());
     SetCallbackObserver(this);
@@ -143,30 +145,16 @@ std::string Addons::saveRecord() {
 void Addons::callbackBegins(const char* name, int event) {
     if (std::strcmp(name, "timer1") == 0)
         trendFeed_.pollBegins();
-    // A control's callback acts on the commit only; a menu item's on any.
-    record_.callbackBegins(event == EVENT_COMMIT || event == 0 ? name : "", clock_time());
+    recordFeed_.callbackBegins(name, event);
 }
 
 void Addons::callbackEnded(const char* name, int event) {
     (void)event;
     trace_->finish();
-    record_.callbackEnded(name);
+    recordFeed_.callbackEnded(name);
     if (std::strcmp(name, "timer1") == 0) {
         trendFeed_.pollEnded();
         if (trendView_)
             trendView_->refresh();
-    }
-}
-
-// The record hears of a reply as soon as it is read, so that it stands
-// before the texts the procedure shows next.
-void Addons::stepDone(const TraceExchange& exchange, const TraceStep& step) {
-    if (step.kind == TraceStep::Open) {
-        const int port = static_cast<int>(step.value);
-        record_.portOpened(port, QtSerial::devicePath(port).toLocal8Bit().toStdString(),
-                           step.result, date_time());
-    } else if (step.kind == TraceStep::Read && step.purpose == ReadPurpose::Reply) {
-        record_.exchange(exchange.number, exchange.sent(), exchange.reply(), exchange.error,
-                         clock_time());
     }
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "platform/ui_tap.h"
+#include "record/record_feed.h"
 #include "record/service_record.h"
 #include "trace/line_trace.h"
 #include "trace/trace_text.h"
@@ -19,7 +20,7 @@
 #include <memory>
 #include <string>
 
-class Addons : public CallbackObserver, public TraceListener {
+class Addons : public CallbackObserver {
   public:
     // Wraps the installed user interface and serial backends. Call before
     // the panels are loaded. `trendClock`: monotonic seconds for the trend
@@ -57,8 +58,6 @@ class Addons : public CallbackObserver, public TraceListener {
 
     void callbackBegins(const char* name, int event) override;
     void callbackEnded(const char* name, int event) override;
-    void stepDone(const TraceExchange& exchange, const TraceStep& step) override;
-    void exchangeEnded(const TraceExchange& exchange) override { (void)exchange; }
 
   private:
     UiBackend* innerUi_;
@@ -70,6 +69,7 @@ class Addons : public CallbackObserver, public TraceListener {
     Trend trend_;
     TrendFeed trendFeed_;
     ServiceRecord record_;
+    RecordFeed recordFeed_;
     QPointer<TrendView> trendView_;
     QPointer<TraceWindow> traceWindow_;
     std::function<std::string(const std::string&)> chooseFolder_;

@@ -1,0 +1,225 @@
+// The line trace over the in-memory line: every operation and every byte the
+// line saw, with what happened to it, under the faults of a line at real
+// speed; its text, its file, and the visible form of bytes.
+#include "platform/visible.h"
+#include "settings/settings.h"
+#include "tests/support/logic_fixture.h"
+#include "trace/line_trace.h"
+#include "trace/trace_text.h"
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+namespace {
+
+struct LineCase {
+    const char* name;
+    std::function<void(Faults&)> fault;
+    bool service; // also open the service panel (constants d8, d9, d0)
+};
+
+class TraceTest : public LogicTest, public ::testing::WithParamInterface<LineCase> {
+  protected:
+    TraceTest() : trace(serial) { SetSerialBackend(&trace); }
+    LineTrace trace;
+};
+
+// What the backend itself saw, as the trace should show it: a read that
+// ended on its terminator has the terminator on the line.
+std::string as_traced(const SerialEvent& e, int count) {
+    std::string bytes = e.bytes;
+    if (e.kind == SerialEvent::Read && e.result == 0 && static_cast<int>(bytes.size()) < count)
+        bytes += '\r';
+    return bytes;
+}
+
+TEST_P(TraceTest, EveryOperationAndEveryByteIsTracedWithWhatHappenedToIt) {
+    GetParam().fault(model.faults);
+    connect();
+    if (GetParam().service)
+        ui.selectMenu(GetPanelMenuBar(p1), MENUBAR_SERVICE);
+    trace.finish();
+
+    std::vector<TraceStep> steps;
+    for (const TraceExchange& e : trace.exchanges())
+        steps.insert(steps.end(), e.steps.begin(), e.steps.end());
+    const std::vector<SerialEvent>& events = serial.events();
+    ASSERT_EQ(steps.size(), events.size());
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(static_cast<int>(steps[i].kind), static_cast<int>(events[i].kind));
+        EXPECT_EQ(steps[i].result, events[i].result);
+        if (steps[i].kind == TraceStep::Read) {
+            EXPECT_EQ(steps[i].purpose, events[i].purpose);
+            // Reply reads ask for 24 bytes, the discipline's own for 64.
+            const int count = steps[i].purpose == ReadPurpose::Reply ? 24 : 64;
+            EXPECT_EQ(visible_bytes(steps[i].bytes), visible_bytes(as_traced(events[i], count)));
+        } else if (steps[i].kind == TraceStep::Write || steps[i].kind == TraceStep::FlushIn) {
+            EXPECT_EQ(visible_bytes(steps[i].bytes), visible_bytes(events[i].bytes));
+        }
+    }
+
+    // One command per exchange, in the order sent; the reply an exchange
+    // hands on is what the procedure stored.
+    std::vector<std::string> sent;
+    for (const TraceExchange& e : trace.exchanges()) {
+        if (e.hasReply()) {
+            ASSERT_EQ(e.sent().back(), '\r');
+            sent.push_back(e.sent().substr(0, e.sent().size() - 1));
+        }
+    }
+    EXPECT_EQ(join(sent), join(serial.commands()));
+}
+
+const LineCase kLineCases[] = {
+    {"answering", [](Faults&) {}, true},
+    {"overlong", [](Faults& f) { f.overlong = true; }, true},
+    {"late_t12", [](Faults& f) { f.latencyFor["t12"] = 900; }, false},
+    {"late_d8", [](Faults& f) { f.latencyFor["d8"] = 1200; }, true},
+    {"silent", [](Faults& f) { f.silent = true; }, false},
+    {"garbage", [](Faults& f) { f.garbage = true; }, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Line, TraceTest, ::testing::ValuesIn(kLineCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TraceTest, TheRestOfACutReplyIsARemnantOfItsOwnExchange) {
+    model.faults.overlong = true;
+    connect();
+    trace.finish();
+    const TraceExchange& s0 = trace.exchanges().at(3); // open, time-out, VV, s0
+    ASSERT_EQ(s0.sent(), "s0\r");
+    EXPECT_EQ(s0.reply().size(), 24u);
+    EXPECT_EQ(s0.error, 0);
+    const TraceStep& last = s0.steps.back();
+    EXPECT_EQ(last.purpose, ReadPurpose::Remnant);
+    EXPECT_EQ(last.bytes, "******\r");
+    EXPECT_NE(trace_text(s0).find("remnant  \"******\\r\""), std::string::npos) << trace_text(s0);
+}
+
+TEST_F(TraceTest, ALateReplyIsThrownAwayWhileTheNextCommandWaitsAndSaysSo) {
+    model.faults.latencyFor["t12"] = 900;
+    connect();
+    trace.finish();
+    const TraceExchange* t12 = nullptr;
+    const TraceExchange* d1 = nullptr;
+    for (const TraceExchange& e : trace.exchanges()) {
+        if (e.sent() == "t12\r")
+            t12 = &e;
+        if (e.sent() == "d1\r")
+            d1 = &e;
+    }
+    ASSERT_TRUE(t12 && d1);
+    EXPECT_EQ(t12->error, RS232_TIMEOUT);
+    EXPECT_EQ(t12->reply(), "");
+    std::string thrown;
+    for (const TraceStep& s : d1->steps) {
+        if (s.kind == TraceStep::Read && s.purpose != ReadPurpose::Reply)
+            thrown += s.bytes;
+    }
+    EXPECT_NE(thrown.find("t12 "), std::string::npos) << visible_bytes(thrown);
+    EXPECT_EQ(d1->reply().rfind("d1 ", 0), 0u);
+    EXPECT_EQ(d1->error, 0);
+    EXPECT_NE(trace_text(*t12).find("error -99 (time-out)"), std::string::npos);
+}
+
+TEST(TraceText, AnExchangeAsLines) {
+    TraceExchange e;
+    e.number = 7;
+    e.ms = 1.5;
+    e.duration = 2.25;
+    e.error = 0;
+    auto step = [&](TraceStep::Kind kind, double ms, std::string bytes, int result = 0,
+                    ReadPurpose purpose = ReadPurpose::Reply) {
+        TraceStep s;
+        s.kind = kind;
+        s.ms = ms;
+        s.bytes = std::move(bytes);
+        s.result = result;
+        s.purpose = purpose;
+        e.steps.push_back(s);
+    };
+    step(TraceStep::FlushOut, 1.5, "");
+    step(TraceStep::Write, 1.5, "d1\r");
+    step(TraceStep::FlushIn, 1.625, std::string("x\0", 2));
+    step(TraceStep::Read, 2.0, "t12 3\r");
+    step(TraceStep::Read, 3.0, "d1 \"5\\\xB0\r");
+    step(TraceStep::Read, 3.5, "", LINE_QUIET, ReadPurpose::Settle);
+    EXPECT_EQ(trace_text(e),
+              "      1.500 ms  #7  exchange\n"
+              "      1.500 ms        flush out\n"
+              "      1.500 ms        write    \"d1\\r\"\n"
+              "      1.625 ms        flush in \"x\\x00\"\n"
+              "      2.000 ms        reply    \"t12 3\\r\"\n"
+              "      3.000 ms        reply    \"d1 \\\"5\\\\\\xB0\\r\"\n"
+              "      3.500 ms        settle   \"\"  (quiet)\n"
+              "      3.750 ms  #7  end, 2.250 ms, error 0, 1 late line thrown away\n");
+    EXPECT_EQ(e.reply(), "d1 \"5\\\xB0");
+    EXPECT_EQ(e.lateLines(), 1);
+
+    TraceExchange open;
+    open.number = 1;
+    open.steps.push_back({TraceStep::Open, ReadPurpose::Reply, 0.0, "", RS232_CANNOT_OPEN, 3});
+    open.error = RS232_CANNOT_OPEN;
+    EXPECT_EQ(trace_text(open), "      0.000 ms  #1  open port 3, error -2 (cannot open)\n");
+}
+
+TEST_F(TraceTest, TheFileHasEveryLineAsSoonAsItHappened) {
+    const std::string path = dir + "/trace.txt";
+    TraceFile file;
+    ASSERT_TRUE(file.open(path));
+    trace.addListener(&file);
+    auto read = [&] {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    };
+    connect();
+    // The last exchange's reply is in the file before the exchange is over.
+    EXPECT_NE(read().find("reply    \"d3 "), std::string::npos);
+    EXPECT_EQ(read().find("#16  end"), std::string::npos);
+    trace.finish();
+    std::string all;
+    for (const TraceExchange& e : trace.exchanges())
+        all += trace_text(e);
+    EXPECT_EQ(read(), all);
+    trace.removeListener(&file);
+}
+
+TEST(TraceText, AFileThatCannotBeCreatedIsRefused) {
+    TraceFile file;
+    EXPECT_FALSE(file.open("/nonexistent-dir/trace.txt"));
+}
+
+TEST_F(TraceTest, KeepsTheLastTenThousandExchanges) {
+    connect();
+    ui.selectMenu(GetPanelMenuBar(p1), MENUBAR_SERVICE);
+    while (trace.exchanges().size() < LineTrace::kKept)
+        ui.tick(p3, POLL_TIMER);
+    const long first = trace.exchanges().front().number;
+    ui.tick(p3, POLL_TIMER);
+    trace.finish();
+    EXPECT_EQ(trace.exchanges().size(), LineTrace::kKept);
+    EXPECT_GT(trace.exchanges().front().number, first);
+}
+
+TEST(VisibleBytes, EveryByteShowsAndReadsBack) {
+    std::string all;
+    for (int c = 0; c < 256; ++c)
+        all += static_cast<char>(c);
+    const std::string text = visible_bytes(all);
+    for (char c : text)
+        EXPECT_TRUE(c >= 0x20 && c < 0x7F) << int(c);
+    std::string back;
+    ASSERT_TRUE(bytes_from_visible(text, &back));
+    EXPECT_EQ(back, all);
+    EXPECT_EQ(visible_bytes(std::string("u\r\n\0\x7F\x80\\\"", 8)),
+              "u\\r\\n\\x00\\x7F\\x80\\\\\\\"");
+    for (const char* bad : {"\\", "\\q", "\\x4", "\\xZZ"})
+        EXPECT_FALSE(bytes_from_visible(bad, &back)) << bad;
+}
+
+} // namespace
