@@ -114,6 +114,18 @@ DeviceModel::DeviceModel() {
     saved_ = working_;
 }
 
+int Faults::latencyOf(const std::string& command) const {
+    int extra = 0;
+    std::size_t longest = 0;
+    for (const auto& [prefix, ms] : latencyFor) {
+        if (command.starts_with(prefix) && prefix.size() >= longest) {
+            extra = ms;
+            longest = prefix.size();
+        }
+    }
+    return latencyMs + extra;
+}
+
 Reply DeviceModel::handle(const std::string& command, double now) {
     ++commands_;
     if (faults.dropped)
@@ -129,7 +141,7 @@ Reply DeviceModel::handle(const std::string& command, double now) {
     if (best != nullptr) {
         if (!best->has_value())
             return {true, {}, 0};
-        return {false, **best, faults.latencyMs};
+        return {false, **best, faults.latencyOf(command)};
     }
     if (faults.silent)
         return {true, {}, 0};
@@ -137,7 +149,7 @@ Reply DeviceModel::handle(const std::string& command, double now) {
     std::string text = answer(command, now, &extraDelayMs);
     if (text.empty())
         return {true, {}, 0};
-    return {false, applyFaults(std::move(text)), faults.latencyMs + extraDelayMs};
+    return {false, applyFaults(std::move(text)), faults.latencyOf(command) + extraDelayMs};
 }
 
 std::string DeviceModel::answer(const std::string& command, double now, int* extraDelayMs) {
@@ -217,6 +229,8 @@ std::string DeviceModel::applyFaults(std::string reply) const {
         reply += std::string("\0\xff\x80\xe4", 4);
     if (faults.overlong && reply.size() < 30)
         reply.append(30 - reply.size(), '*');
+    if (faults.pad24 && reply.size() < 24)
+        reply.append(24 - reply.size(), '*');
     if (!faults.noCr)
         reply += '\r';
     return reply;

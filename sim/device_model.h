@@ -36,9 +36,15 @@ struct Faults {
     int slowSaveMs = 0;       // extra before the reply to S!S!
     bool wrongLetter = false; // first letter of every reply replaced by 'x'
     bool overlong = false;    // replies padded with '*' to 30 characters before the CR
+    bool pad24 = false;       // replies padded with '*' to exactly 24 characters before the CR
     bool noCr = false;        // replies without their CR
     bool garbage = false;     // NUL and 8-bit bytes between the text and the CR
     bool dropped = false;     // the line is gone: nothing goes in or out any more
+    // Extra milliseconds before the reply to a command that starts with the
+    // prefix (the longest matching prefix wins), on top of latencyMs.
+    std::map<std::string, int> latencyFor;
+
+    int latencyOf(const std::string& command) const;
 };
 
 struct Reply {

@@ -45,9 +45,13 @@ Options:
                      them to it on every save, so they survive a restart
   --silent           answer nothing
   --latency MS       wait MS milliseconds before every reply
+  --latency-for PREFIX MS
+                     wait MS milliseconds more before the reply to commands
+                     that start with PREFIX (case matters; may be repeated)
   --slow-save MS     wait MS milliseconds more before the reply to S!S!
   --wrong-letter     replace the first letter of every reply by 'x'
   --overlong         pad every reply to 30 characters before the CR
+  --pad24            pad every reply to exactly 24 characters before the CR
   --no-cr            send replies without their CR
   --garbage          put NUL and 8-bit bytes before every CR
   --drop-after N     answer N commands, then drop the line (as if the cable
@@ -62,10 +66,12 @@ Options:
 
 Commands on standard input, one per line, each answered by a line that
 starts with "k964-sim: ":
-  silent on|off, wrong-letter on|off, overlong on|off, no-cr on|off,
+  silent on|off, wrong-letter on|off, overlong on|off, pad24 on|off, no-cr on|off,
   garbage on|off       switch a fault
   latency MS, slow-save MS
                        set a delay
+  latency PREFIX MS    set the extra delay for commands starting with PREFIX
+                       (0 removes it)
   drop                 drop the line now
   gas PPM, vcal V, temperature C, noise PPM
                        change what the sensor sees
@@ -169,10 +175,17 @@ Options parse_options(int argc, char** argv) {
             if (!to_long(value(i), 0, 600000, &n))
                 usage_error(a + " takes milliseconds from 0 to 600000");
             (a == "--latency" ? o.faults.latencyMs : o.faults.slowSaveMs) = static_cast<int>(n);
+        } else if (a == "--latency-for") {
+            const std::string prefix = value(i);
+            if (!to_long(value(i), 0, 600000, &n))
+                usage_error("--latency-for takes a command prefix and milliseconds");
+            o.faults.latencyFor[prefix] = static_cast<int>(n);
         } else if (a == "--wrong-letter") {
             o.faults.wrongLetter = true;
         } else if (a == "--overlong") {
             o.faults.overlong = true;
+        } else if (a == "--pad24") {
+            o.faults.pad24 = true;
         } else if (a == "--no-cr") {
             o.faults.noCr = true;
         } else if (a == "--garbage") {
@@ -554,9 +567,13 @@ std::string Simulator::status() const {
     s << "k964-sim: status line=" << (lineUp_ ? "up" : "dropped") << " commands=" << commands_
       << " bytes-in=" << bytesIn_ << " bytes-out=" << bytesOut_ << " saves=" << model_.saves()
       << " mode=" << model_.mode() << " gas=" << model_.gas() << " vcal=" << model_.vcal()
-      << " silent=" << onoff(f.silent) << " latency=" << f.latencyMs
+      << " silent=" << onoff(f.silent) << " latency=" << f.latencyMs;
+    for (const auto& [prefix, ms] : f.latencyFor)
+        s << " latency-for=" << prefix << ':' << ms;
+    s
       << " slow-save=" << f.slowSaveMs << " wrong-letter=" << onoff(f.wrongLetter)
-      << " overlong=" << onoff(f.overlong) << " no-cr=" << onoff(f.noCr)
+      << " overlong=" << onoff(f.overlong) << " pad24=" << onoff(f.pad24)
+      << " no-cr=" << onoff(f.noCr)
       << " garbage=" << onoff(f.garbage) << " pace=" << onoff(options_.pace);
     return s.str();
 }
@@ -572,6 +589,7 @@ std::string Simulator::consoleCommand(const std::string& line) {
     bool* toggle = word == "silent"         ? &f.silent
                    : word == "wrong-letter" ? &f.wrongLetter
                    : word == "overlong"     ? &f.overlong
+                   : word == "pad24"        ? &f.pad24
                    : word == "no-cr"        ? &f.noCr
                    : word == "garbage"      ? &f.garbage
                                             : nullptr;
@@ -580,6 +598,16 @@ std::string Simulator::consoleCommand(const std::string& line) {
     if (toggle) {
         if (!to_switch(arg, toggle))
             return "k964-sim: error: " + word + " takes on or off";
+    } else if (word == "latency" && arg.find(' ') != std::string::npos) {
+        std::istringstream parts(arg);
+        std::string prefix, number;
+        parts >> prefix >> number;
+        if (!to_long(number, 0, 600000, &ms))
+            return "k964-sim: error: latency PREFIX takes milliseconds from 0 to 600000";
+        if (ms == 0)
+            f.latencyFor.erase(prefix);
+        else
+            f.latencyFor[prefix] = static_cast<int>(ms);
     } else if (word == "latency" || word == "slow-save") {
         if (!to_long(arg, 0, 600000, &ms))
             return "k964-sim: error: " + word + " takes milliseconds from 0 to 600000";

@@ -46,8 +46,9 @@ void E2eTest::SetUp() {
     SetProjectDir(dir.c_str());
     ui = std::make_unique<QtUi>();
     serial = std::make_unique<QtSerial>();
+    line = std::make_unique<RecordingSerial>(*serial);
     SetUiBackend(ui.get());
-    SetSerialBackend(serial.get());
+    SetSerialBackend(line.get());
     SetClockBackend(nullptr);
     InstallCallbacks(kCallbacks, kCallbackCount);
 }
@@ -56,6 +57,7 @@ void E2eTest::TearDown() {
     SetUiBackend(nullptr);
     SetSerialBackend(nullptr);
     ui.reset();
+    line.reset();
     serial.reset();
     sim.reset();
     if (ownDir) {
@@ -63,6 +65,17 @@ void E2eTest::TearDown() {
         std::error_code ec;
         std::filesystem::remove_all(dir, ec);
     }
+}
+
+int RecordingSerial::write(int port, const char* bytes, int count) {
+    const int r = line_.write(port, bytes, count);
+    if (r == 0) {
+        std::string command(bytes, static_cast<std::size_t>(count));
+        if (!command.empty() && command.back() == '\r')
+            command.pop_back();
+        sent.push_back(command);
+    }
+    return r;
 }
 
 void E2eTest::startSim(std::vector<std::string> options, int port) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/globals.h"
+#include "platform/backends.h"
 #include "platform/qt/qt_serial.h"
 #include "platform/qt/qt_ui.h"
 #include "tests/serial/sim_process.h"
@@ -15,6 +16,29 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+// The real serial backend, with every command written kept as it went out
+// (without its CR).
+class RecordingSerial : public SerialBackend {
+  public:
+    explicit RecordingSerial(SerialBackend& line) : line_(line) {}
+    int open(int port, long baud, int parity, int dataBits, int stopBits) override {
+        return line_.open(port, baud, parity, dataBits, stopBits);
+    }
+    int setTimeout(int port, double seconds) override { return line_.setTimeout(port, seconds); }
+    int flushOut(int port) override { return line_.flushOut(port); }
+    int flushIn(int port, std::string* flushed) override { return line_.flushIn(port, flushed); }
+    int write(int port, const char* bytes, int count) override;
+    int read(int port, const LineRead& how, char* buffer, int count, int* stored) override {
+        return line_.read(port, how, buffer, count, stored);
+    }
+    double now() override { return line_.now(); }
+
+    std::vector<std::string> sent;
+
+  private:
+    SerialBackend& line_;
+};
 
 // What a message box showed, and how it was answered.
 struct SeenPopup {
@@ -57,5 +81,6 @@ class E2eTest : public ::testing::Test {
     std::unique_ptr<SimProcess> sim;
     std::unique_ptr<QtUi> ui;
     std::unique_ptr<QtSerial> serial;
+    std::unique_ptr<RecordingSerial> line;
     std::vector<SeenPopup> popups;
 };

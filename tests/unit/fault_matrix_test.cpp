@@ -1,18 +1,41 @@
 // Every fault the simulated transmitter can play against every action of a
-// technician: the status text each shows. docs/faults.md holds the same table.
+// technician, on a line paced at 9600 baud: the status text each shows, the
+// values on both panels (the transmitter's own, or those shown before the
+// action, never another command's), and the bytes of a Save and a Store that
+// follow, which carry exactly the values shown. docs/faults.md holds the
+// same table.
 #include "tests/support/logic_fixture.h"
+
+#include "platform/platform.h"
 
 namespace {
 
 using ::testing::ExitedWithCode;
 
 enum Action { Connect, ReRead, Save, OpenService, Poll, Store, Zero, Span, kActions };
-enum Fault { Silent, Late, SlowSave, WrongLetter, Overlong, NoCr, Garbage, Dropped, kFaults };
+enum Fault {
+    Silent,
+    Late,
+    SlowSave,
+    WrongLetter,
+    Overlong,
+    Exact24,
+    LateVV,
+    LateT12,
+    LateD8,
+    AfterSettle,
+    DuringFlush,
+    NoCr,
+    Garbage,
+    Dropped,
+    kFaults
+};
 
 const char* const kActionNames[] = {"connect", "reread", "save", "open_service",
                                     "poll",    "store",  "zero", "span"};
-const char* const kFaultNames[] = {"silent",   "late",  "slow_save", "wrong_letter",
-                                   "overlong", "no_cr", "garbage",   "dropped"};
+const char* const kFaultNames[] = {
+    "silent",   "late",    "slow_save",    "wrong_letter", "overlong", "exact24", "late_vv",
+    "late_t12", "late_d8", "after_settle", "during_flush", "no_cr",    "garbage", "dropped"};
 
 // The status text after the action; "exit" for the open-failure path.
 const char* const kExpected[kFaults][kActions] = {
@@ -24,6 +47,12 @@ const char* const kExpected[kFaults][kActions] = {
     {"ok", "ok", "ok", "ok", "ok", "ok", "ok", "ok"},
     {"ok", "ok", "ok", "ok", "x2", "ok", "ok", "ok"},
     {"ok", "ok", "ok", "ok", "ok", "ok", "ok", "ok"},
+    {"ok", "ok", "ok", "ok", "ok", "ok", "ok", "ok"},
+    {"ok", "ok", "ok", "ok", "ok", "ok", "ok", "ok"},
+    {"ok", "ok", "ok", "ok", "ok", "ok", "ok", "ok"},
+    {"ok", "ok", "ok", "NO CONNECT 5", "ok", "NO CONNECT 5", "ok", "ok"},
+    {"ok", "ok", "ok", "NO CONNECT 5", "ok", "NO CONNECT 5", "ok", "ok"},
+    {"ok", "ok", "ok", "ok", "ERROR1 NO CONNECT", "ok", "ok", "ok"},
     {"NO CONNECT 3", "NO CONNECT 3", "NO CONNECT 5", "NO CONNECT 5", "ERROR1 NO CONNECT",
      "NO CONNECT 5", "ERROR NO CONNECT", "NO CONNECT"},
     {"ok", "ok", "ok", "ok", "ok", "ok", "ok", "ok"},
@@ -36,8 +65,30 @@ struct Cell {
     Action action;
 };
 
+// What the technician sees of the settings and the constants.
+struct Shown {
+    int bit0, bit3, mode, word8;
+    double point[3]; // zero point, end mark, limit
+    double cal[3];   // constants 8, 9, 0
+};
+
 class FaultMatrix : public LogicTest, public ::testing::WithParamInterface<Cell> {
   protected:
+    FaultMatrix() {
+        // Values that tell every word and parameter apart, so that a reply
+        // taken for another command's shows.
+        const int words[] = {0x5D, 101, 102, 103, 104, 105, 106, 107, 1234};
+        for (int i = 0; i < 9; ++i)
+            model.setWord(i, words[i]);
+        model.setWord(13, 4321);
+        model.setParam(1, 20.9);
+        model.setParam(2, 55.5);
+        model.setParam(3, 77.7);
+        model.setParam(8, 1.5);
+        model.setParam(9, -2.25);
+        model.setParam(0, 0.75);
+    }
+
     void play(Fault f) {
         Faults& x = model.faults;
         switch (f) {
@@ -55,6 +106,32 @@ class FaultMatrix : public LogicTest, public ::testing::WithParamInterface<Cell>
             break;
         case Overlong:
             x.overlong = true;
+            break;
+        case Exact24:
+            x.pad24 = true;
+            break;
+        case LateVV:
+            x.latencyFor["VV"] = 620;
+            break;
+        case LateT12:
+            x.latencyFor["t12"] = 900;
+            break;
+        case LateD8:
+            x.latencyFor["d8"] = 750;
+            x.latencyFor["D8"] = 750;
+            break;
+        case AfterSettle:
+            // Later than the settle after the time-out waits: the late line
+            // comes while the next command waits for its own.
+            x.latencyFor["t12"] = 1200;
+            x.latencyFor["d8"] = 1200;
+            x.latencyFor["D8"] = 1200;
+            break;
+        case DuringFlush:
+            // The reply's first bytes come just before the time-out, the
+            // rest while the next exchange flushes.
+            x.latencyFor["t12"] = 595;
+            x.latencyFor["u5"] = 595;
             break;
         case NoCr:
             x.noCr = true;
@@ -101,9 +178,63 @@ class FaultMatrix : public LogicTest, public ::testing::WithParamInterface<Cell>
             return "";
         }
     }
+
+    Shown shown() {
+        Shown s{};
+        s.bit0 = ui.ctrl(p1, MAIN_CONFIG_BIT0).ival;
+        s.bit3 = ui.ctrl(p1, MAIN_CONFIG_BIT3).ival;
+        s.mode = ui.ctrl(p1, MAIN_MODE).ival;
+        s.word8 = ui.ctrl(p1, MAIN_SETTING_8).ival;
+        const int points[] = {MAIN_ZERO_POINT, MAIN_END_MARK, MAIN_LIMIT};
+        const int cals[] = {SERVICE_CAL_8, SERVICE_CAL_9, SERVICE_CAL_0};
+        for (int i = 0; i < 3; ++i) {
+            s.point[i] = ui.ctrl(p1, points[i]).dval;
+            s.cal[i] = ui.ctrl(p3, cals[i]).dval;
+        }
+        return s;
+    }
+
+    // The value the transmitter itself gives for a read command.
+    double own(const char* command) {
+        DeviceModel clean = model;
+        clean.faults = Faults{};
+        clean.clearOverrides();
+        const std::string reply = clean.handle(command).bytes;
+        double v = 0.0;
+        Scan(reply.c_str() + 2, "%f", &v);
+        return v;
+    }
+
+    Shown transmitters() {
+        const int w0 = model.word(0);
+        Shown s{};
+        s.bit0 = w0 & 1;
+        s.bit3 = (w0 >> 3) & 1;
+        s.mode = (w0 & 0x10) ? ((w0 & 0x20) ? 1 : 0) : 2;
+        s.word8 = model.word(8);
+        const char* points[] = {"d1", "d2", "d3"};
+        const char* cals[] = {"d8", "d9", "d0"};
+        for (int i = 0; i < 3; ++i) {
+            s.point[i] = own(points[i]);
+            s.cal[i] = own(cals[i]);
+        }
+        return s;
+    }
+
+    static std::string real(double v) {
+        char text[32];
+        Fmt(text, "%f[e2p3]", v);
+        return text;
+    }
 };
 
-TEST_P(FaultMatrix, ShowsItsStatusAndEndsWithinTheTimeOuts) {
+// Each value is either the transmitter's own or the one shown before.
+#define EXPECT_OWN_OR_OLD(field)                                                                   \
+    EXPECT_TRUE(now.field == theirs.field || now.field == before.field)                            \
+        << #field ": shows " << now.field << ", the transmitter has " << theirs.field              \
+        << ", before it was " << before.field
+
+TEST_P(FaultMatrix, ShowsItsStatusTheTransmittersValuesAndWritesOnlyWhatIsShown) {
     const Cell c = GetParam();
     const std::string expected = kExpected[c.fault][c.action];
     start();
@@ -114,18 +245,54 @@ TEST_P(FaultMatrix, ShowsItsStatusAndEndsWithinTheTimeOuts) {
         }
         fehlx = 0;
         wert[1] = 1.0;
-        ui.answerConfirm(1);
     }
+    ui.answerConfirm(1);
     play(c.fault);
     if (expected == "exit") {
         EXPECT_EXIT(act(c.action), ExitedWithCode(0), "");
         return;
     }
-    double before = clock.now();
+    const Shown before = shown();
+    double start_time = clock.now();
     EXPECT_EQ(act(c.action), expected);
-    // Nineteen exchanges under the long time-out bound the longest action.
-    EXPECT_LE(clock.now() - before, 19 * 2.0 + 1.0);
+    // Nineteen exchanges under the long time-out, each with a settle, bound
+    // the longest action.
+    EXPECT_LE(clock.now() - start_time, 19 * (2.0 + 0.4) + 1.0);
     EXPECT_FALSE(CallbackRunning());
+
+    const Shown now = shown();
+    const Shown theirs = transmitters();
+    EXPECT_OWN_OR_OLD(bit0);
+    EXPECT_OWN_OR_OLD(bit3);
+    EXPECT_OWN_OR_OLD(mode);
+    EXPECT_OWN_OR_OLD(word8);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_OWN_OR_OLD(point[i]);
+        EXPECT_OWN_OR_OLD(cal[i]);
+    }
+
+    // The line mends; Save and Store send exactly what the panels show.
+    model.faults = Faults{};
+    const Shown written = shown();
+    const int carried = set[0] & 0xC4;
+    EXPECT_TRUE(carried == (model.word(0) & 0xC4) || carried == 0)
+        << "bits carried over come from the transmitter's word, or none was read";
+    serial.clearEvents();
+    ASSERT_TRUE(ui.commit(p1, MAIN_SAVE));
+    const int word0 = carried | written.bit0 | (written.bit3 << 3) |
+                      (written.mode == 0   ? 0x10
+                       : written.mode == 1 ? 0x30
+                                           : 0x20);
+    const std::vector<std::string> saved = sent();
+    ASSERT_GE(saved.size(), 6u) << join(saved);
+    EXPECT_EQ(join({saved.begin(), saved.begin() + 6}),
+              join({"D1" + real(written.point[0]), "D2" + real(written.point[1]),
+                    "D3" + real(written.point[2]), "S0" + std::to_string(word0),
+                    "S8" + std::to_string(written.word8), "S!S!"}));
+    serial.clearEvents();
+    ASSERT_TRUE(ui.commit(p3, SERVICE_STORE));
+    EXPECT_EQ(join(sent()), join({"D8" + real(written.cal[0]), "D9" + real(written.cal[1]),
+                                  "D0" + real(written.cal[2])}));
 }
 
 std::vector<Cell> all_cells() {
