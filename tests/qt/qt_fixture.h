@@ -35,9 +35,9 @@ inline void note(const char* name, int panel, int control, int event) {
         whileInCallback(recorded.back());
 }
 
-inline constexpr const char* kNames[] = {"schluss", "comok",  "go",       "setsp",
-                                         "dimmen",  "timer1", "setoffen", "kalok",
-                                         "nullen",  "setzen", "stcal"};
+inline constexpr const char* kNames[] = {"schluss", "comok",     "go",           "setsp",  "dimmen",
+                                         "timer1",  "setoffen",  "kalok",        "nullen", "setzen",
+                                         "stcal",   "linetrace", "servicerecord"};
 
 template <int I> int noteCtrl(int panel, int control, int event, void*, int, int) {
     note(kNames[I], panel, control, event);
@@ -57,7 +57,8 @@ inline const CallbackBinding kRecording[] = {
     {kNames[4], noteCtrl<4>, nullptr, nullptr},   {kNames[5], noteCtrl<5>, nullptr, nullptr},
     {kNames[6], nullptr, nullptr, noteMenu<6>},   {kNames[7], nullptr, notePanel<7>, nullptr},
     {kNames[8], noteCtrl<8>, nullptr, nullptr},   {kNames[9], noteCtrl<9>, nullptr, nullptr},
-    {kNames[10], noteCtrl<10>, nullptr, nullptr},
+    {kNames[10], noteCtrl<10>, nullptr, nullptr}, {kNames[11], nullptr, nullptr, noteMenu<11>},
+    {kNames[12], nullptr, nullptr, noteMenu<12>},
 };
 
 inline constexpr const char* kUir = "K964_Vx.uir";

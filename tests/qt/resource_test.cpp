@@ -154,6 +154,19 @@ TEST_F(ResourceTest, MainPanelIsAWindowWithTheServiceItemInItsMenuBar) {
             inMenu = caption(top->text()) == "Service";
     }
     EXPECT_TRUE(inMenu);
+    // The line trace and the service record follow the panel in that menu.
+    QMenu* service = nullptr;
+    for (QAction* top : bar->actions()) {
+        if (top->menu() && top->menu()->actions().contains(item))
+            service = top->menu();
+    }
+    ASSERT_NE(service, nullptr);
+    const QList<QAction*> items = service->actions();
+    ASSERT_EQ(items.size(), 3);
+    EXPECT_EQ(items[1], ui->menuItem(GetPanelMenuBar(mainPanel), MENUBAR_LINE_TRACE));
+    EXPECT_EQ(caption(items[1]->text()), "Line trace");
+    EXPECT_EQ(items[2], ui->menuItem(GetPanelMenuBar(mainPanel), MENUBAR_SERVICE_RECORD));
+    EXPECT_EQ(caption(items[2]->text()), "Save service record...");
 }
 
 TEST_F(ResourceTest, ModeSelectorOffersTheThreeModesInOrder) {

@@ -49,24 +49,24 @@ class RecordTest : public LogicTest, public CallbackObserver {
 
 struct ActionCase {
     const char* name;
-    std::function<void(RecordTest&)> before;
+    std::function<void(MemoryUi&, DeviceModel&)> before;
     int control;
     const char* expected; // the action as the record lists it
 };
 
 const ActionCase kActions[] = {
-    {"zero_refused_after_a_failed_poll", [](RecordTest&) { fehlx = 1; }, SERVICE_ZERO,
+    {"zero_refused_after_a_failed_poll", [](MemoryUi&, DeviceModel&) { fehlx = 1; }, SERVICE_ZERO,
      "12:00:00.000  Zero calibration\n"
      "  popup \"Calibration\" \" ERROR !!\"\n"
      "  nothing sent\n"},
-    {"zero_cancelled", [](RecordTest& t) { t.ui.answerConfirm(0); }, SERVICE_ZERO,
+    {"zero_cancelled", [](MemoryUi& ui, DeviceModel&) { ui.answerConfirm(0); }, SERVICE_ZERO,
      "12:00:00.000  Zero calibration\n"
      "  popup \"CALIBRATION\" \"SET Vcal = 0 mV ?\"  answered No\n"
      "  nothing sent\n"},
     {"zero_unanswered",
-     [](RecordTest& t) {
-         t.ui.answerConfirm(1);
-         t.model.setSilent("D?D?");
+     [](MemoryUi& ui, DeviceModel& model) {
+         ui.answerConfirm(1);
+         model.setSilent("D?D?");
      },
      SERVICE_ZERO,
      "12:00:00.000  Zero calibration\n"
@@ -74,14 +74,14 @@ const ActionCase kActions[] = {
      "  shown SERVICE_STATUS \"SAVE\"\n"
      "  12:00:00.000  sent \"D?D?\\r\"  reply \"\"  line error -99  (zero calibration)\n"
      "  shown SERVICE_STATUS \"ERROR NO CONNECT\"\n"},
-    {"span_out_of_range", [](RecordTest&) { wert[1] = 10.01; }, SERVICE_SPAN,
+    {"span_out_of_range", [](MemoryUi&, DeviceModel&) { wert[1] = 10.01; }, SERVICE_SPAN,
      "12:00:00.000  Span calibration\n"
      "  popup \"Calibration\" \"ERROR OUT OF RANGE !!\"\n"
      "  nothing sent\n"},
     {"span_done",
-     [](RecordTest& t) {
-         t.ui.answerConfirm(1);
-         t.model.setReply("D!D!", "D! OK\r");
+     [](MemoryUi& ui, DeviceModel& model) {
+         ui.answerConfirm(1);
+         model.setReply("D!D!", "D! OK\r");
      },
      SERVICE_SPAN,
      "12:00:00.000  Span calibration\n"
@@ -90,11 +90,11 @@ const ActionCase kActions[] = {
      "  12:00:00.000  sent \"D!D!\\r\"  reply \"D! OK\"  ok  (span calibration)\n"
      "  shown SERVICE_STATUS \"ok\"\n"},
     {"store_with_constant_9_unanswered",
-     [](RecordTest& t) {
-         t.model.setSilent("D9");
-         t.ui.edit(p3, SERVICE_CAL_8, 1.5);
-         t.ui.edit(p3, SERVICE_CAL_9, 2.0);
-         t.ui.edit(p3, SERVICE_CAL_0, -0.25);
+     [](MemoryUi& ui, DeviceModel& model) {
+         model.setSilent("D9");
+         ui.edit(p3, SERVICE_CAL_8, 1.5);
+         ui.edit(p3, SERVICE_CAL_9, 2.0);
+         ui.edit(p3, SERVICE_CAL_0, -0.25);
      },
      SERVICE_STORE,
      "12:00:00.000  Store the calibration constants\n"
@@ -113,7 +113,7 @@ TEST_P(RecordActionTest, IsRecordedWithWhatTheTechnicianWasShown) {
     connect();
     ui.selectMenu(GetPanelMenuBar(p1), MENUBAR_SERVICE);
     ui.tick(p3, POLL_TIMER); // polls are not actions
-    GetParam().before(*this);
+    GetParam().before(ui, model);
     ui.commit(p3, GetParam().control);
     EXPECT_EQ(record.actionCount(), 1u);
     EXPECT_EQ(lastAction(), GetParam().expected);
@@ -126,8 +126,6 @@ TEST_F(RecordTest, TheHeadAndTheValuesAsLastRead) {
     EXPECT_NE(record.text("now").find("Port:   not opened\n"), std::string::npos);
     connect();
     model.setReply("d2", "d2 7.5\r");
-    ui.commit(p1, MAIN_READ);
-    model.clearOverrides();
     model.setSilent("d3");
     ui.commit(p1, MAIN_READ); // d3 fails: its last good reply stays
     const std::string text = record.text("2026-12-09 12:30:00");
@@ -147,12 +145,14 @@ TEST_F(RecordTest, TheHeadAndTheValuesAsLastRead) {
 
 TEST_F(RecordTest, ALateLineReadAsTheReplyIsReplacedByTheRealOne) {
     connect();
-    model.faults.latencyFor["t12"] = 1200; // comes while d1 waits for its own
-    ui.commit(p1, MAIN_SAVE);
-    const std::string text = record.text("now");
-    EXPECT_NE(text.find("sent \"t12\\r\"  reply \"\"  line error -99"), std::string::npos) << text;
-    EXPECT_NE(text.find("sent \"d1\\r\"  reply \"d1 "), std::string::npos) << text;
-    EXPECT_EQ(text.find("sent \"d1\\r\"  reply \"t12"), std::string::npos) << text;
+    ui.selectMenu(GetPanelMenuBar(p1), MENUBAR_SERVICE);
+    model.faults.latencyFor["D8"] = 1200; // comes while D9 waits for its own
+    ui.commit(p3, SERVICE_STORE);
+    const std::string text = lastAction();
+    EXPECT_NE(text.find("sent \"D81.000e+00\\r\"  reply \"\"  line error -99"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("sent \"D90.000e+00\\r\"  reply \"D9 "), std::string::npos) << text;
+    EXPECT_EQ(text.find("reply \"D8"), std::string::npos) << text;
 }
 
 TEST(RecordFolder, RememberedInK964ConfWithOtherLinesKept) {
