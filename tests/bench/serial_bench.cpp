@@ -10,6 +10,8 @@
 #include "settings/settings.h"
 #include "tests/bench/sim_line.h"
 #include "tests/serial/sim_process.h"
+#include "trace/line_trace.h"
+#include "trace/trace_text.h"
 
 #include <benchmark/benchmark.h>
 
@@ -49,6 +51,9 @@ long counter(const std::string& status, const std::string& name) {
     return at == std::string::npos ? -1 : std::stol(status.substr(at + name.size() + 2));
 }
 
+// Argument 0: QtSerial alone. 1: through the line trace as the program
+// always has it (exchanges kept in memory, no file, no window). 2: the trace
+// also written to a file, as with --trace FILE.
 void BM_ExchangeQt(benchmark::State& state) {
     SimProcess sim({"--noise", "0"});
     if (!sim.start()) {
@@ -56,7 +61,12 @@ void BM_ExchangeQt(benchmark::State& state) {
         return;
     }
     SetProjectDir(sim.dir().c_str());
-    QtSerial serial;
+    QtSerial qt;
+    LineTrace trace(qt);
+    TraceFile file;
+    if (state.range(0) == 2 && file.open(sim.dir() + "/trace.txt"))
+        trace.addListener(&file);
+    SerialBackend& serial = state.range(0) == 0 ? static_cast<SerialBackend&>(qt) : trace;
     if (serial.open(1, 9600, 0, 8, 1) != 0 || serial.setTimeout(1, 0.6) != 0) {
         state.SkipWithError("cannot open the simulator's port");
         return;
@@ -77,7 +87,7 @@ void BM_ExchangeQt(benchmark::State& state) {
     }
     report_percentiles(state, std::move(samples));
 }
-BENCHMARK(BM_ExchangeQt)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
+BENCHMARK(BM_ExchangeQt)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 
 void BM_ExchangePosix(benchmark::State& state) {
     SimProcess sim({"--noise", "0"});
