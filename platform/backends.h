@@ -1,6 +1,8 @@
 // The backends behind the platform operations. The program installs the Qt
-// ones; a test installs the in-memory ones, or mixes them (the in-memory user
-// interface with the real serial port on a pseudo-terminal, say).
+// ones and wraps them in the seams' decorators (the user interface in
+// ui_tap.h's UiTap, the line in trace/line_trace.h's LineTrace); a test
+// installs the in-memory ones, or mixes them (the in-memory user interface
+// with the real serial port on a pseudo-terminal, say).
 #pragma once
 
 #include "platform/platform.h"

@@ -1,6 +1,9 @@
 // The platform operations the k964 logic is written against: user interface,
-// RS-232 line, formatting, files and utilities. The logic includes only this
-// header; the backends behind it are chosen at run time (see backends.h).
+// RS-232 line, formatting, files and utilities. Of the platform, the logic
+// includes this header only (besides it, the logic's own headers: globals,
+// identifiers, the link); it never includes Qt or a backend. The backends
+// behind it are chosen at run time (see backends.h, and
+// docs/architecture.md for the whole map).
 #pragma once
 
 #include "platform/fmt.h"

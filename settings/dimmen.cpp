@@ -5,6 +5,8 @@
 
 const int valformat[3] = {VAL_SCIENTIFIC_FORMAT, VAL_FLOATING_PT_FORMAT, VAL_FLOATING_PT_FORMAT};
 const int valprecision[3] = {3, 1, 1};
+// Mode 1's zero point label closes with a square bracket, "(ppm]". It is the
+// transmitter tool's own text and is kept exactly so, on purpose.
 const char c_ZP[3][18] = {"ZERO POINT (ppm) ", "ZERO POINT (ppm] ", "ZERO POINT (mV ) "};
 const char c_EM[3][16] = {"END MARK (ppm) ", "END MARK (ppm) ", "END MARK (mV ) "};
 const char c_LIMIT[3][13] = {"LIMIT (ppm) ", "LIMIT (ppm) ", "LIMIT (mV ) "};
