@@ -3,7 +3,12 @@
 # k964-sim on COM1:
 #   docs/img/main.png            the main panel with the COM port panel inside
 #   docs/img/main-connected.png  the main panel after port 1 is confirmed
-#   docs/img/service.png         the service panel with live values
+#   docs/img/service.png         the service panel with live values, the trend
+#                                stable after half a minute
+#   docs/img/trend.png           the trend after the gas at the sensor rose
+#   docs/img/trace.png           Service -> Line trace
+#   docs/img/record.png          a service record, saved with Service -> Save
+#                                service record after a zero calibration
 # Usage: tools/screenshots.sh [BIN_DIR]   (default: build/bin)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -29,8 +34,11 @@ if [ "${1:-}" = --inside-x ]; then
     out="$3"
     pids=()
     trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done' EXIT
-    "$work/k964-sim" --dir "$work" --port 1 </dev/null >"$work/sim.log" &
+    # The simulator's console on a pipe: the gas changes while it runs.
+    mkfifo "$work/sim.in"
+    "$work/k964-sim" --dir "$work" --port 1 --noise 0.002 <"$work/sim.in" >"$work/sim.log" &
     pids+=($!)
+    exec 3>"$work/sim.in"
     for _ in $(seq 100); do
         [ -e "$work/COM1" ] && break
         sleep 0.05
@@ -54,12 +62,51 @@ if [ "${1:-}" = --inside-x ]; then
     sleep 0.5
     xdotool key p
     service="$(find_window "K964 Service")"
-    sleep 4 # a few polls of the live values
+    sleep 32 # the trend becomes stable after 25 s of good polls
     import -window "$service" "$out/service.png"
+    echo "gas 20" >&3
+    sleep 12
+    import -window "$service" "$out/trend.png"
+
+    # Zero calibration, confirmed with Yes, then the record saved into the
+    # folder k964.conf remembers: the folder dialog opens there, Enter takes it.
+    xdotool windowfocus --sync "$service"
+    xdotool key alt+z
+    sleep 1
+    xdotool key alt+y
+    sleep 2
+    xdotool windowfocus --sync "$main"
+    xdotool key alt+e
+    sleep 0.5
+    xdotool key r
+    sleep 2
+    xdotool key Return
+    sleep 1
+    xdotool key Return
+    sleep 0.5
+    record="$(ls "$work/records"/k964-record-*.txt | head -n 1)"
+    # A line at a time: ImageMagick refuses one label of many lines. Its
+    # escapes (backslash, percent) doubled, blanks as no-break spaces so that
+    # none is trimmed.
+    lines=()
+    while IFS= read -r line; do
+        lines+=("label:$(printf '%s\n' "${line:- }" | sed -e 's/\\/\\\\/g' -e 's/%/%%/g' \
+            -e 's/ /\xc2\xa0/g')")
+    done <"$record"
+    convert -background white -fill black -font DejaVu-Sans-Mono -pointsize 12 "${lines[@]}" \
+        -gravity west -append -bordercolor white -border 10 "$out/record.png"
+
+    xdotool windowfocus --sync "$main"
+    xdotool key alt+e
+    sleep 0.5
+    xdotool key l
+    trace="$(find_window "K964 Line trace")"
+    sleep 1
+    import -window "$trace" "$out/trace.png"
     exit 0
 fi
 
-"$root/tools/deps.sh" xvfb xauth imagemagick x11-utils xdotool
+"$root/tools/deps.sh" xvfb xauth imagemagick x11-utils xdotool fonts-dejavu-core
 
 bin="$(cd "${1:-$root/build/bin}" && pwd)"
 out="$root/docs/img"
@@ -70,6 +117,9 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cp "$bin/k964" "$bin/k964-sim" "$bin/K964_Vx.uir" "$work/"
 mkdir -m 700 "$work/runtime"
+mkdir "$work/records"
+echo "record-folder=$work/records" >"$work/k964.conf"
 XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb \
     xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$0" --inside-x "$work" "$out"
-echo "screenshots: $out/main.png $out/main-connected.png $out/service.png"
+echo "screenshots: $out/main.png $out/main-connected.png $out/service.png $out/trend.png" \
+    "$out/trace.png $out/record.png"

@@ -45,7 +45,7 @@ QString scaleText(double v) {
 TrendPlot::TrendPlot(const Trend& trend, std::function<double()> now, QWidget* parent)
     : QWidget(parent), trend_(trend), now_(std::move(now)) {
     setAccessibleName(QStringLiteral("Trend"));
-    setMinimumHeight(100);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
 void TrendPlot::paintEvent(QPaintEvent*) {
@@ -53,11 +53,6 @@ void TrendPlot::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     p.fillRect(rect(), palette().base());
     const QFontMetrics fm = p.fontMetrics();
-    const int margin = fm.horizontalAdvance(QStringLiteral("-0.0000e+00")) + 6;
-    const QRectF area(margin, fm.height(), width() - 2.0 * margin, height() - 2.5 * fm.height());
-    if (area.width() < 10 || area.height() < 10)
-        return;
-
     const double now = now_();
     const std::vector<TrendPoint> pts = trend_.points(now);
     Range value, u1;
@@ -67,6 +62,17 @@ void TrendPlot::paintEvent(QPaintEvent*) {
     }
     value.settle();
     u1.settle();
+    // Each scale as wide as its own numbers.
+    auto widest = [&](const Range& r, const QString& name) {
+        return std::max({fm.horizontalAdvance(scaleText(r.hi)),
+                         fm.horizontalAdvance(scaleText(r.lo)), fm.horizontalAdvance(name)}) +
+               6;
+    };
+    const int left = widest(value, QString::fromUtf8(trend_.unit()));
+    const int right = widest(u1, QStringLiteral("u1"));
+    const QRectF area(left, fm.height(), width() - left - right, height() - 2.5 * fm.height());
+    if (area.width() < 10 || area.height() < 10)
+        return;
 
     p.setPen(palette().mid().color());
     p.drawRect(area);
@@ -137,8 +143,9 @@ TrendView::TrendView(const Trend& trend, std::function<double()> now, QWidget* p
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(plot_, 1);
     stability_->setAccessibleName(QStringLiteral("Stability"));
-    stability_->setMinimumWidth(
-        stability_->fontMetrics().horizontalAdvance(QStringLiteral("stable \u00b1 0.000123 ppm")));
+    // "stable ±" over the number and unit: the plot keeps the width.
+    stability_->setFixedWidth(
+        stability_->fontMetrics().horizontalAdvance(QStringLiteral("0.000123 ppm")) + 4);
     stability_->setWordWrap(true);
     layout->addWidget(stability_);
     auto* timer = new QTimer(this);
@@ -152,6 +159,10 @@ TrendView::TrendView(const Trend& trend, std::function<double()> now, QWidget* p
 }
 
 void TrendView::refresh() {
-    stability_->setText(QString::fromStdString(trend_.stability(now_()).text));
+    const Stability s = trend_.stability(now_());
+    stability_->setText(QString::fromStdString(s.text));
+    stability_->setToolTip(s.stable ? QString()
+                                    : tr("Stable once the main value stays within "
+                                         "0.5 % (at least 0.01) for 30 s"));
     plot_->update();
 }
