@@ -210,6 +210,26 @@ TEST_F(E2eTest, ATransmitterThatVanishesGivesFailureTextsAndNoHang) {
     EXPECT_EQ(text(p1, MAIN_STATUS), "NO CONNECT 5");
 }
 
+// An adapter pulled out and put back: the line drops, a new device appears
+// under the same COM1, and the next Read works without a restart.
+TEST_F(E2eTest, AnAdapterPutBackWorksAgainWithoutARestart) {
+    connect();
+    ASSERT_EQ(sim->command("drop").rfind("k964-sim: ", 0), 0u);
+    click(p1, MAIN_READ);
+    EXPECT_EQ(text(p1, MAIN_STATUS), "NO CONNECT 3");
+    click(p1, MAIN_READ);
+    EXPECT_EQ(text(p1, MAIN_STATUS), "NO CONNECT 3") << "still away: fails at once, no hang";
+
+    SimProcess back({"--noise", "0.001"}, 1, dir);
+    ASSERT_TRUE(back.start()) << back.error();
+    click(p1, MAIN_READ);
+    EXPECT_EQ(text(p1, MAIN_STATUS), "ok");
+    openService();
+    QTRY_COMPARE_WITH_TIMEOUT(text(p3, SERVICE_STATUS), QString("ok"), kDeadlineMs);
+    click(p3, SERVICE_STORE);
+    EXPECT_EQ(text(p1, MAIN_STATUS), "ok");
+}
+
 TEST_F(E2eTest, ClosingTheMainWindowSavesThePortAndEndsWithZero) {
     start();
     EXPECT_EXIT(ui->panelWidget(p1)->close(), ExitedWithCode(0), "");
