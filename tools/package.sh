@@ -6,9 +6,6 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
-"$root/tools/deps.sh"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" >/dev/null
-cmake --build "$build" -j"$(nproc)" --target k964 k964-sim k964_resources k964_man_pages
+BUILD_DIR="$build" "$root/tools/build.sh"
 cd "$build"
 cpack -G DEB -B "$build"
-ls "$build"/k964_*.deb
