@@ -2,10 +2,11 @@
 # The install: `cmake --install` into a temporary prefix gives the layout of
 # a Debian program, and the installed k964 and k964-sim find their panels in
 # the install's data directory and keep their files in the user's own one.
-# Usage: install_test.sh BUILD_DIR SOURCE_DIR
+# Usage: install_test.sh CMAKE BUILD_DIR SOURCE_DIR
 set -euo pipefail
-build="$1"
-source="$2"
+cmake="$1"
+build="$2"
+source="$3"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 fail() {
@@ -14,7 +15,7 @@ fail() {
 }
 
 prefix="$tmp/prefix"
-cmake --install "$build" --prefix "$prefix" >/dev/null
+"$cmake" --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/k964 bin/k964-sim; do
     [ -x "$prefix/$f" ] || fail "$f is not installed as a program"
 done
