@@ -16,12 +16,12 @@ namespace {
 // The directories of this program (see platform/dirs.h); an installed
 // program's own directory is made on the first run.
 void setProgramDirs(const char* resourceFile) {
-    const std::string program = QCoreApplication::applicationDirPath().toStdString();
-    const ProgramDirs dirs = ChooseProgramDirs(
-        program, resourceFile,
-        UserFilesDir(std::getenv("XDG_CONFIG_HOME"), QDir::homePath().toStdString()));
+    const std::string program = QCoreApplication::applicationDirPath().toLocal8Bit().toStdString();
+    const std::string home = QDir::homePath().toLocal8Bit().toStdString();
+    const ProgramDirs dirs = ChooseProgramDirs(program, resourceFile,
+                                               UserFilesDir(std::getenv("XDG_CONFIG_HOME"), home));
     if (dirs.installed)
-        QDir().mkpath(QString::fromStdString(dirs.files));
+        QDir().mkpath(QString::fromLocal8Bit(dirs.files.c_str()));
     SetProjectDir(dirs.program.c_str());
     SetResourceDir(dirs.resources.c_str());
     SetFilesDir(dirs.files.c_str());
