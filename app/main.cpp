@@ -7,7 +7,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    InstallQtBackends();
+    InstallQtBackends(K964_UIR);
     InstallCallbacks(kCallbacks, kCallbackCount);
     return app_main();
 }

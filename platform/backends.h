@@ -90,8 +90,11 @@ UiBackend* CurrentUiBackend();
 // The callbacks that panels bind by name when they are loaded.
 void InstallCallbacks(const CallbackBinding* table, int count);
 const CallbackBinding* FindCallback(const char* name);
-// The directory GetProjectDir reports.
+// The directory GetProjectDir reports; GetResourceDir and GetFilesDir report
+// it too until SetResourceDir and SetFilesDir say otherwise.
 void SetProjectDir(const char* directory);
+void SetResourceDir(const char* directory);
+void SetFilesDir(const char* directory);
 
 // Runs one callback unless another one is running: callbacks never overlap,
 // also while a popup inside a callback runs a nested event loop. Returns false

@@ -56,7 +56,7 @@ struct CallbackBinding {
 // ---- User interface --------------------------------------------------------
 
 // Loads panel `resource` of the resource file `file` (relative names are taken
-// from the program's directory). parent 0: top-level panel; else a child panel
+// from GetResourceDir). parent 0: top-level panel; else a child panel
 // shown inside `parent`. Returns the panel handle (> 0) or a negative UIE_ code.
 int LoadPanel(int parent, const char* file, int resource);
 int GetPanelMenuBar(int panel);
@@ -126,6 +126,15 @@ int CloseFile(int handle);
 
 // The directory that holds the program.
 int GetProjectDir(char* directory);
+// The directory LoadPanel takes relative file names from: the program's own,
+// or the install's data directory for an installed program.
+int GetResourceDir(char* directory);
+// The directory that holds the program's files, K960.ini and the COM<n>
+// links: the program's own, or the user's own for an installed program.
+int GetFilesDir(char* directory);
+// 1 if something (a file, a directory, a link, even a dangling one) is at
+// `path`, else 0.
+int FileExists(const char* path);
 int MakePathname(const char* directory, const char* fileName, char* pathName);
 void Delay(double seconds);
 

@@ -19,7 +19,7 @@ QtSerial::~QtSerial() = default;
 
 QString QtSerial::devicePath(int port) {
     char dir[MAX_PATHNAME_LEN];
-    GetProjectDir(dir);
+    GetFilesDir(dir);
     const QString name = QStringLiteral("COM%1").arg(port);
     const QFileInfo entry(QDir(QString::fromLocal8Bit(dir)).filePath(name));
     if (entry.exists() || entry.isSymLink()) {
