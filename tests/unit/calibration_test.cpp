@@ -192,17 +192,6 @@ INSTANTIATE_TEST_SUITE_P(
                   "D81.500e+00|D92.500e+00|D03.500e+00", "NO CONNECT 5|NO CONNECT 5"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(LogicTest, AStoreAfterAFailedOneLeavesNoStaleFailure) {
-    connect();
-    ASSERT_TRUE(ui.selectMenu(m1, MENUBAR_SERVICE));
-    model.setSilent("D9");
-    ASSERT_TRUE(ui.commit(p3, SERVICE_STORE));
-    ASSERT_EQ(mainStatus(), "NO CONNECT 5");
-    model.clearOverrides();
-    ASSERT_TRUE(ui.commit(p3, SERVICE_STORE));
-    EXPECT_EQ(mainStatus(), "ok");
-}
-
 TEST_F(LogicTest, StoreIsRefusedWhileAConstantHoldsTextThatIsNotANumber) {
     connect();
     ASSERT_TRUE(ui.selectMenu(m1, MENUBAR_SERVICE));
