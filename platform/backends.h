@@ -24,6 +24,7 @@ class UiBackend {
     virtual int getCtrlReal(int panel, int control, double* value) = 0;
     virtual int setCtrlAttribute(int panel, int control, int attribute, int value) = 0;
     virtual int setCtrlAttribute(int panel, int control, int attribute, const char* value) = 0;
+    virtual int getCtrlAttribute(int panel, int control, int attribute, char* value, int size) = 0;
     virtual int messagePopup(const char* title, const char* message) = 0;
     virtual int confirmPopup(const char* title, const char* message) = 0;
     virtual int runUserInterface() = 0;
@@ -103,3 +104,17 @@ bool DispatchCtrlCallback(CtrlCallbackPtr callback, int panel, int control, int 
 bool DispatchPanelCallback(PanelCallbackPtr callback, int panel, int event);
 bool DispatchMenuCallback(MenuCallbackPtr callback, int menuBar, int menuItem, int panel);
 bool CallbackRunning();
+
+// While one lives, no callback runs: events that come in meanwhile are
+// dropped as they are while a callback runs. For waits inside the backend
+// that must serve the window system but nobody else.
+class CallbacksHeld {
+  public:
+    CallbacksHeld();
+    ~CallbacksHeld();
+    CallbacksHeld(const CallbacksHeld&) = delete;
+    CallbacksHeld& operator=(const CallbacksHeld&) = delete;
+
+  private:
+    bool was_;
+};

@@ -72,6 +72,14 @@ bool CallbackRunning() {
     return running;
 }
 
+CallbacksHeld::CallbacksHeld() : was_(running) {
+    running = true;
+}
+
+CallbacksHeld::~CallbacksHeld() {
+    running = was_;
+}
+
 bool DispatchCtrlCallback(CtrlCallbackPtr callback, int panel, int control, int event) {
     if (running || !callback)
         return false;
@@ -153,6 +161,13 @@ int SetCtrlAttribute(int panel, int control, int attribute, int value) {
 }
 int SetCtrlAttribute(int panel, int control, int attribute, const char* value) {
     return ui ? ui->setCtrlAttribute(panel, control, attribute, value) : UIE_BAD_HANDLE;
+}
+
+int GetCtrlAttribute(int panel, int control, int attribute, char* value, int size) {
+    if (size < 1)
+        return UIE_BAD_HANDLE;
+    value[0] = '\0';
+    return ui ? ui->getCtrlAttribute(panel, control, attribute, value, size) : UIE_BAD_HANDLE;
 }
 
 int MessagePopup(const char* title, const char* message) {

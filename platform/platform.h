@@ -19,6 +19,7 @@ enum {
     ATTR_LABEL_TEXT = 641,
     ATTR_FORMAT = 734,
     ATTR_PRECISION = 735,
+    ATTR_TOOLTIP_TEXT = 1660,
 };
 
 // Numeric display formats of real-valued fields.
@@ -34,6 +35,9 @@ enum {
     UIE_BAD_RESOURCE = -3,
     UIE_NO_SUCH_PANEL = -4,
     UIE_BAD_HANDLE = -5,
+    // GetCtrlVal: the field holds text the user typed that is not a number;
+    // the value delivered is the one held before.
+    UIE_NOT_A_NUMBER = -6,
 };
 
 // ---- Callback signatures ---------------------------------------------------
@@ -73,6 +77,11 @@ int GetCtrlVal(int panel, int control, double* value);
 
 int SetCtrlAttribute(int panel, int control, int attribute, int value);
 int SetCtrlAttribute(int panel, int control, int attribute, const char* value);
+// Text attributes (the label), cut to fit `size` bytes with the zero.
+int GetCtrlAttribute(int panel, int control, int attribute, char* value, int size);
+template <int N> int GetCtrlAttribute(int panel, int control, int attribute, char (&value)[N]) {
+    return GetCtrlAttribute(panel, control, attribute, value, N);
+}
 
 int MessagePopup(const char* title, const char* message);
 // 1 for yes, 0 for no.

@@ -6,6 +6,7 @@
 #include "platform/backends.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -30,6 +31,7 @@ class QtUi : public QObject, public UiBackend {
     int getCtrlReal(int panel, int control, double* value) override;
     int setCtrlAttribute(int panel, int control, int attribute, int value) override;
     int setCtrlAttribute(int panel, int control, int attribute, const char* value) override;
+    int getCtrlAttribute(int panel, int control, int attribute, char* value, int size) override;
     int messagePopup(const char* title, const char* message) override;
     int confirmPopup(const char* title, const char* message) override;
     int runUserInterface() override;
@@ -59,6 +61,7 @@ class QtUi : public QObject, public UiBackend {
     };
 
     const Panel* find(int panel) const;
+    QLabel* labelOf(int panel, QWidget* control) const;
     bool bind(int handle, Panel& panel, const char* path);
     void embed(Panel& panel, QWidget* host);
 

@@ -41,8 +41,10 @@ void E2eTest::SetUp() {
         setenv(kDirVariable, dir.c_str(), 1);
     }
     const std::string uir = QCoreApplication::applicationDirPath().toStdString() + "/" + K964_UIR;
-    std::filesystem::copy_file(uir, dir + "/" + K964_UIR,
-                               std::filesystem::copy_options::overwrite_existing);
+    // A directory handed down may be one the test made read-only.
+    if (ownDir || !std::filesystem::exists(dir + "/" + K964_UIR))
+        std::filesystem::copy_file(uir, dir + "/" + K964_UIR,
+                                   std::filesystem::copy_options::overwrite_existing);
     SetProjectDir(dir.c_str());
     ui = std::make_unique<QtUi>();
     serial = std::make_unique<QtSerial>();
@@ -166,6 +168,18 @@ void E2eTest::answerNextPopup(bool yes) {
         b->click();
     });
     timer->start();
+}
+
+int E2eTest::simCommands() {
+    const std::string status = sim->command("status");
+    const std::string key = " commands=";
+    std::size_t at = status.find(key);
+    EXPECT_NE(at, std::string::npos) << status;
+    return at == std::string::npos ? -1 : std::atoi(status.c_str() + at + key.size());
+}
+
+QString E2eTest::tip(int panel, int control) const {
+    return widget(panel, control)->toolTip();
 }
 
 void E2eTest::writeIni(const std::string& bytes) const {

@@ -68,6 +68,11 @@ class E2eTest : public ::testing::Test {
     void chooseMode(int index);
     void openService();
 
+    // Commands the simulated transmitter has received so far.
+    int simCommands();
+    // The tooltip of a control.
+    QString tip(int panel, int control) const;
+
     // The next message box that opens is answered with `yes` (Yes/OK) or
     // not; what it showed lands in `popups`.
     void answerNextPopup(bool yes);

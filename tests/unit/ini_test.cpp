@@ -6,8 +6,11 @@
 #include "tests/support/logic_fixture.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -99,7 +102,8 @@ INSTANTIATE_TEST_SUITE_P(Ports, IniSave,
                                            IniWrite{4, " 4  Ve-Data_2014\n"},
                                            IniWrite{-2, " -2  Ve-Data_2014\n"},
                                            IniWrite{0, " 0  Ve-Data_2014\n"},
-                                           IniWrite{2147483647, " 2147483647  Ve-Data_2014\n"}));
+                                           IniWrite{2147483647, " 2147483647  Ve-Data_2014\n"}),
+                         [](const auto& info) { return "port_" + std::to_string(info.index); });
 
 TEST_F(LogicTest, PortOneLineIsSeventeenBytes) {
     start();
@@ -139,17 +143,111 @@ TEST_F(LogicTest, OtherEventsOnTheMainPanelAreIgnored) {
     EXPECT_FALSE(std::filesystem::exists(iniPath()));
 }
 
-TEST_F(LogicTest, AFailedWriteKeepsThePreviousFileAndStillExitsWithZero) {
+TEST_F(LogicTest, ATemporaryFileThatCannotBeMadeMeansAWriteInPlace) {
     writeIni(" 5  Ve-Data_2014\n");
     start();
     com_nummer = 6;
-    // The temporary file cannot be created: a directory that holds a file
-    // stands in its way.
+    // A directory that holds a file stands in the temporary file's way.
     std::filesystem::create_directory(iniPath() + ".new");
     std::ofstream(iniPath() + ".new/keep") << "x";
     EXPECT_EXIT(ui.close(p1), ExitedWithCode(0), "");
-    EXPECT_EQ(readIni(), " 5  Ve-Data_2014\n");
+    EXPECT_EQ(readIni(), " 6  Ve-Data_2014\n");
 }
+
+TEST_F(LogicTest, AReplacementThatFailsIsReportedAndLeavesNoTemporaryFile) {
+    std::filesystem::create_directory(iniPath());
+    std::ofstream(iniPath() + "/keep") << "x";
+    int file = OpenFile(iniPath().c_str(), VAL_WRITE_ONLY, VAL_TRUNCATE, VAL_ASCII);
+    ASSERT_GE(file, 0);
+    EXPECT_EQ(FmtFile(file, " %d  Ve-Data_2014\n", 3), 17);
+    EXPECT_EQ(CloseFile(file), -1);
+    EXPECT_FALSE(std::filesystem::exists(iniPath() + ".new"));
+    EXPECT_TRUE(std::filesystem::is_directory(iniPath()));
+}
+
+TEST(MakePathnameTest, FailsEmptyAtItsBoundAndWorksOneBelow) {
+    char path[MAX_PATHNAME_LEN];
+    const std::string name = "K960.ini";
+    // "<dir>/K960.ini" of exactly MAX_PATHNAME_LEN characters leaves no room
+    // for the terminating zero.
+    std::string dir(MAX_PATHNAME_LEN - name.size() - 1, 'd');
+    std::snprintf(path, sizeof path, "junk");
+    EXPECT_LT(MakePathname(dir.c_str(), name.c_str(), path), 0);
+    EXPECT_STREQ(path, "");
+    dir.pop_back();
+    EXPECT_EQ(MakePathname(dir.c_str(), name.c_str(), path), 0);
+    EXPECT_EQ(std::strlen(path), static_cast<std::size_t>(MAX_PATHNAME_LEN - 1));
+    EXPECT_EQ(std::string(path), dir + "/" + name);
+}
+
+// ---- K960.ini where file modes decide, as a user whom they bind ---------------
+
+constexpr uid_t kUser = 65534; // nobody: CI runs as root, which modes do not stop
+
+struct ModeCase {
+    const char* name;
+    unsigned dirMode;
+    unsigned iniMode; // 0: no K960.ini
+    bool iniOfUser;   // K960.ini owned by the user who saves, else by another
+    const char* after;
+    bool replaced; // a new file took the old one's place
+};
+
+class IniModes : public LogicTest, public ::testing::WithParamInterface<ModeCase> {
+  protected:
+    // The program's save of port 6, in a process of a user whom modes bind.
+    int saveAsUser() {
+        std::string command = "'" K964_INI_WRITER "' '" + dir + "' 6";
+        if (geteuid() == 0)
+            command = "setpriv --reuid=65534 --regid=65534 --clear-groups " + command;
+        return std::system(command.c_str());
+    }
+};
+
+TEST_P(IniModes, NothingIsLostAndAFileThatMayNotBeWrittenStaysAsItWas) {
+    const ModeCase& c = GetParam();
+    const bool root = geteuid() == 0;
+    if (!root && !c.iniOfUser && c.iniMode)
+        GTEST_SKIP() << "a file of another owner needs root to set up";
+    const uid_t user = root ? kUser : geteuid();
+    const uid_t other = root ? 0 : geteuid();
+    struct stat before {};
+    if (c.iniMode) {
+        writeIni(" 5  Ve-Data_2014\n");
+        ASSERT_EQ(chmod(iniPath().c_str(), c.iniMode), 0);
+        ASSERT_EQ(chown(iniPath().c_str(), c.iniOfUser ? user : other, c.iniOfUser ? user : other),
+                  0);
+        ASSERT_EQ(stat(iniPath().c_str(), &before), 0);
+    }
+    ASSERT_EQ(chmod(dir.c_str(), c.dirMode), 0);
+    EXPECT_EQ(saveAsUser(), 0);
+    ASSERT_EQ(chmod(dir.c_str(), 0700), 0);
+    EXPECT_EQ(readIni(), c.after);
+    EXPECT_FALSE(std::filesystem::exists(iniPath() + ".new"));
+    if (c.iniMode) {
+        struct stat now {};
+        ASSERT_EQ(stat(iniPath().c_str(), &now), 0);
+        EXPECT_EQ(now.st_ino != before.st_ino, c.replaced);
+        EXPECT_EQ(now.st_uid, before.st_uid) << "the owner stays";
+        EXPECT_EQ(now.st_mode & 07777, before.st_mode & 07777);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, IniModes,
+    ::testing::Values(
+        ModeCase{"read_only_directory_writable_ini", 0555, 0666, false, " 6  Ve-Data_2014\n",
+                 false},
+        ModeCase{"read_only_directory_own_ini", 0555, 0644, true, " 6  Ve-Data_2014\n", false},
+        ModeCase{"read_only_ini", 0777, 0444, false, " 5  Ve-Data_2014\n", false},
+        ModeCase{"read_only_own_ini", 0777, 0444, true, " 5  Ve-Data_2014\n", false},
+        ModeCase{"read_only_ini_in_read_only_directory", 0555, 0444, false, " 5  Ve-Data_2014\n",
+                 false},
+        ModeCase{"own_ini_replaced_atomically", 0777, 0640, true, " 6  Ve-Data_2014\n", true},
+        ModeCase{"writable_ini_of_another_owner", 0777, 0666, false, " 6  Ve-Data_2014\n", false},
+        ModeCase{"no_ini_read_only_directory", 0555, 0, false, "", false},
+        ModeCase{"no_ini_writable_directory", 0777, 0, false, " 6  Ve-Data_2014\n", false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LogicTest, ALeftoverOfAnInterruptedSaveDoesNotBlockTheNext) {
     start();
