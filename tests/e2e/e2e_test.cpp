@@ -427,18 +427,19 @@ class FirstExchangeWatch : public SerialBackend {
         first();
         return line_.flushOut(port);
     }
-    int flushIn(int port) override {
+    int flushIn(int port, std::string* flushed) override {
         first();
-        return line_.flushIn(port);
+        return line_.flushIn(port, flushed);
     }
     int write(int port, const char* bytes, int count) override {
         first();
         return line_.write(port, bytes, count);
     }
-    int readTerm(int port, char* buffer, int count, int terminator, int* stored) override {
+    int read(int port, const LineRead& how, char* buffer, int count, int* stored) override {
         first();
-        return line_.readTerm(port, buffer, count, terminator, stored);
+        return line_.read(port, how, buffer, count, stored);
     }
+    double now() override { return line_.now(); }
 
   private:
     void first() {
