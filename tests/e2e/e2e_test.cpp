@@ -223,6 +223,7 @@ TEST_F(E2eTest, ATransmitterThatVanishesGivesFailureTextsAndNoHang) {
     connect();
     sim->signal(SIGKILL);
     ASSERT_TRUE(sim->wait(10.0));
+    std::filesystem::remove(sim->linkPath()); // gone with its link, as an adapter goes
     click(p1, MAIN_READ);
     EXPECT_EQ(text(p1, MAIN_STATUS), "NO CONNECT 3");
     answerNextPopup(true);
