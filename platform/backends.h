@@ -40,6 +40,9 @@ class SerialBackend {
     // Stores up to `count` bytes in buffer, ending at terminator (not stored)
     // or the time-out. Sets *stored to the bytes stored.
     virtual int readTerm(int port, char* buffer, int count, int terminator, int* stored) = 0;
+    // Why the last open failed, in words for the technician; "" if the
+    // backend cannot tell.
+    virtual const char* openFailure() const { return ""; }
 };
 
 class ClockBackend {
@@ -52,6 +55,10 @@ void SetUiBackend(UiBackend* backend);
 void SetSerialBackend(SerialBackend* backend);
 void SetClockBackend(ClockBackend* backend);
 UiBackend* CurrentUiBackend();
+SerialBackend* CurrentSerialBackend();
+// Why the serial port did not open, when the last RS-232 operation was an
+// open that failed; "" otherwise. The message that follows shows it.
+const char* SerialOpenFailure();
 // The callbacks that panels bind by name when they are loaded.
 void InstallCallbacks(const CallbackBinding* table, int count);
 const CallbackBinding* FindCallback(const char* name);

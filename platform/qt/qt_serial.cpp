@@ -35,6 +35,7 @@ int QtSerial::open(int port, long baudRate, int parity, int dataBits, int stopBi
     port_.reset();
     number_ = 0;
     failed_ = false;
+    openFailure_.clear();
     if (port < 1)
         return RS232_CANNOT_OPEN;
     static const QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::OddParity,
@@ -44,7 +45,8 @@ int QtSerial::open(int port, long baudRate, int parity, int dataBits, int stopBi
         (stopBits != 1 && stopBits != 2) || baudRate <= 0 || baudRate > INT32_MAX)
         return RS232_BAD_ARGUMENT;
     auto serial = std::make_unique<QSerialPort>();
-    serial->setPortName(devicePath(port));
+    const QString device = devicePath(port);
+    serial->setPortName(device);
     serial->setBaudRate(static_cast<qint32>(baudRate));
     serial->setDataBits(static_cast<QSerialPort::DataBits>(dataBits));
     serial->setParity(parities[parity]);
@@ -52,8 +54,10 @@ int QtSerial::open(int port, long baudRate, int parity, int dataBits, int stopBi
     serial->setFlowControl(QSerialPort::NoFlowControl);
     // DTR and RTS stay as the driver leaves them: a pseudo-terminal refuses
     // modem control, and the transmitter does not use it.
-    if (!serial->open(QIODevice::ReadWrite))
+    if (!serial->open(QIODevice::ReadWrite)) {
+        openFailure_ = explainOpenFailure(device).toStdString();
         return RS232_CANNOT_OPEN;
+    }
     serial->clear();
     port_ = std::move(serial);
     number_ = port;

@@ -10,7 +10,10 @@
 #include "platform/backends.h"
 
 #include <QString>
+#include <QStringList>
+#include <functional>
 #include <memory>
+#include <string>
 
 class QSerialPort;
 
@@ -31,12 +34,22 @@ class QtSerial : public SerialBackend {
     int write(int port, const char* bytes, int count) override;
     int readTerm(int port, char* buffer, int count, int terminator, int* stored) override;
 
+    // Why the last open failed: the device tried and the reason (missing,
+    // busy, forbidden), for the technician. Empty after a successful open.
+    const char* openFailure() const override;
+    // The serial devices present, named when the device tried is missing.
+    // Without it: the ports QSerialPortInfo lists.
+    void setPresentDevices(std::function<QStringList()> list);
+
   private:
     int check(int port) const;
     int lineFailed(); // the device failed: every later operation fails too
+    QString explainOpenFailure(const QString& device) const;
 
     std::unique_ptr<QSerialPort> port_;
     int number_ = 0;
     double timeout_ = 10.0;
     bool failed_ = false;
+    std::string openFailure_;
+    std::function<QStringList()> presentDevices_;
 };
