@@ -66,6 +66,11 @@ ComPortPanel::ComPortPanel(QWidget* panel, QSpinBox* number, PortLister& lister)
     }
     if (use_)
         connect(use_, &QPushButton::clicked, this, &ComPortPanel::usePicked);
+    // With the list the panel is tall: once the port is open and the panel
+    // hidden, the main panel's controls take its room instead of a blank.
+    QSizePolicy policy = panel->sizePolicy();
+    policy.setRetainSizeWhenHidden(false);
+    panel->setSizePolicy(policy);
     panel->installEventFilter(this);
     refresh();
 }

@@ -232,14 +232,21 @@ TEST_F(E2eTest, AConfirmedPortIsSavedOnClose) {
 
 TEST_F(E2eTest, APortThatCannotBeOpenedEndsWithTheMessageAndKeepsTheIni) {
     writeIni(" 200  Ve-Data_2014\n");
+    popupLog = dir + "/popup.log";
     EXPECT_EXIT(
         {
             start();
             answerNextPopup(true);
             click(p4, COM_OK);
         },
-        ExitedWithCode(0), "");
+        ExitedWithCode(0), "k964: COM-PORT kann nicht geoeffnet werden !\nDevice tried: ");
     EXPECT_EQ(readIni(), " 200  Ve-Data_2014\n");
+    const SeenPopup seen = readPopupLog();
+    EXPECT_EQ(seen.title, "");
+    EXPECT_EQ(seen.text, "COM-PORT kann nicht geoeffnet werden !");
+    EXPECT_TRUE(seen.informative.startsWith(
+        "Device tried: /dev/ttyS199\nNot present: there is no such device.\n"))
+        << seen.informative.toStdString();
 }
 
 TEST_F(E2eTest, AMissingResourceFileIsNamedAndEndsWithOne) {
