@@ -135,8 +135,8 @@ DeviceCheck checkDevice(const QString& device, bool tryOpen) {
     return check;
 }
 
-QString openFailureText(const QString& device, const DeviceCheck& check,
-                        const QStringList& present) {
+QString openFailureText(const QString& device, const DeviceCheck& check, const QStringList& present,
+                        const QString& otherwise) {
     QString text = QStringLiteral("Device tried: %1\n").arg(device);
     switch (check.state) {
     case DeviceState::Missing:
@@ -171,12 +171,14 @@ QString openFailureText(const QString& device, const DeviceCheck& check,
     case DeviceState::Failed:
     case DeviceState::Opens:
 #ifdef Q_OS_UNIX
-        text += check.error != 0 ? QStringLiteral("It did not open: %1.")
-                                       .arg(QString::fromLocal8Bit(std::strerror(check.error)))
-                                 : QStringLiteral("It did not open.");
-#else
-        text += QStringLiteral("It did not open.");
+        if (check.error != 0) {
+            text += QStringLiteral("It did not open: %1.")
+                        .arg(QString::fromLocal8Bit(std::strerror(check.error)));
+            break;
+        }
 #endif
+        text += otherwise.isEmpty() ? QStringLiteral("It did not open.")
+                                    : QStringLiteral("It did not open: %1.").arg(otherwise);
         break;
     }
     return text;

@@ -37,9 +37,10 @@ QString lockFileName(const QString& device);
 
 // For the technician: the device tried and why it did not open, with the
 // devices present when it is missing and the command that fixes a missing
-// permission. Several lines, plain text.
-QString openFailureText(const QString& device, const DeviceCheck& check,
-                        const QStringList& present);
+// permission; `otherwise` (the serial library's own words) when the check
+// found nothing wrong. Several lines, plain text.
+QString openFailureText(const QString& device, const DeviceCheck& check, const QStringList& present,
+                        const QString& otherwise = {});
 
 // One word or phrase for a panel: "present", "not present", "in use",
 // "not permitted".

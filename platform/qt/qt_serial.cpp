@@ -55,7 +55,7 @@ int QtSerial::open(int port, long baudRate, int parity, int dataBits, int stopBi
     // DTR and RTS stay as the driver leaves them: a pseudo-terminal refuses
     // modem control, and the transmitter does not use it.
     if (!serial->open(QIODevice::ReadWrite)) {
-        openFailure_ = explainOpenFailure(device).toStdString();
+        openFailure_ = explainOpenFailure(device, serial->errorString()).toStdString();
         return RS232_CANNOT_OPEN;
     }
     serial->clear();

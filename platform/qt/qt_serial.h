@@ -44,7 +44,7 @@ class QtSerial : public SerialBackend {
   private:
     int check(int port) const;
     int lineFailed(); // the device failed: every later operation fails too
-    QString explainOpenFailure(const QString& device) const;
+    QString explainOpenFailure(const QString& device, const QString& qtError) const;
 
     std::unique_ptr<QSerialPort> port_;
     int number_ = 0;

@@ -13,7 +13,7 @@ void QtSerial::setPresentDevices(std::function<QStringList()> list) {
     presentDevices_ = std::move(list);
 }
 
-QString QtSerial::explainOpenFailure(const QString& device) const {
+QString QtSerial::explainOpenFailure(const QString& device, const QString& qtError) const {
     QStringList present;
     if (presentDevices_) {
         present = presentDevices_();
@@ -25,5 +25,5 @@ QString QtSerial::explainOpenFailure(const QString& device) const {
     const QFileInfo entry(device);
     const QString tried =
         entry.isSymLink() ? QStringLiteral("%1 -> %2").arg(device, entry.symLinkTarget()) : device;
-    return openFailureText(tried, checkDevice(device, true), present);
+    return openFailureText(tried, checkDevice(device, true), present, qtError);
 }

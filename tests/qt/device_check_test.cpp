@@ -193,9 +193,13 @@ TEST(DeviceCheck, EachReasonReadsAsTheTechnicianNeedsIt) {
         {other, {}, head + "It did not open: Invalid argument.", "present"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(openFailureText(device, c.check, c.present), c.text);
+        EXPECT_EQ(openFailureText(device, c.check, c.present, "Qt's words"), c.text);
         EXPECT_EQ(deviceStateText(c.check), c.word);
     }
+    // Nothing found wrong: the serial library's own words.
+    EXPECT_EQ(openFailureText(device, DeviceCheck{}, {}, "Device is already open"),
+              head + "It did not open: Device is already open.");
+    EXPECT_EQ(openFailureText(device, DeviceCheck{}, {}), head + "It did not open.");
 }
 
 TEST(SystemPortLister, AddsTheUartsTheKernelKnowsWithTheirByIdNames) {
