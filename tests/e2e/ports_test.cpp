@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -21,6 +22,7 @@
 #include <grp.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -79,6 +81,10 @@ class PortsTest : public E2eTest {
             close(holder);
         }
         other.reset();
+        if (lockHolder > 0) {
+            kill(lockHolder, SIGKILL);
+            waitpid(lockHolder, nullptr, 0);
+        }
         if (ownDir)
             unsetenv(kPreparedVariable);
         E2eTest::TearDown();
@@ -158,6 +164,7 @@ class PortsTest : public E2eTest {
     std::unique_ptr<PtyPortLister> lister;
     std::unique_ptr<QtSerial> other; // a second k964 holding the port
     int holder = -1;                 // a process holding the device exclusively
+    pid_t lockHolder = -1;           // a process named in the device's lock file
 };
 
 TEST_F(PortsTest, PickingAnAdapterMapsTheNumberToItsByIdNameAndConnects) {
@@ -268,6 +275,29 @@ TEST_F(PortsTest, ADeviceHeldByASecondProgramIsInUse) {
         << text;
     EXPECT_NE(text.find(lock + ".\nClose that program, then try again."), std::string::npos)
         << text;
+}
+
+TEST_F(PortsTest, ADeviceWhoseLockFileNamesALiveProcessIsInUse) {
+    const std::string device = prepared([this] {
+        const std::string d = simForEverybody();
+        // Another serial program: its lock file, nothing else.
+        lockHolder = fork();
+        if (lockHolder == 0) {
+            execlp("sleep", "sleep", "60", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        std::ofstream("/run/lock/" + lockFileName(QString::fromStdString(d)).toStdString())
+            << "     " << lockHolder << "\n";
+        return d;
+    });
+    const std::string lock =
+        "/run/lock/" + lockFileName(QString::fromStdString(device)).toStdString();
+    const SeenPopup seen = confirmAsNobody(9);
+    EXPECT_EQ(seen.informative.toStdString(),
+              "Device tried: " + device + "\nIn use by another program: sleep process " +
+                  std::to_string(lockHolder) + " holds its lock file " + lock +
+                  ".\nClose that program, then try again.");
+    std::filesystem::remove(lock);
 }
 
 TEST_F(PortsTest, ADeviceHeldExclusivelyIsInUse) {
