@@ -76,6 +76,9 @@ class SerialBackend {
         how.terminator = terminator;
         return read(port, how, buffer, count, stored);
     }
+    // Why the last open failed, in words for the technician; "" if the
+    // backend cannot tell.
+    virtual const char* openFailure() const { return ""; }
 };
 
 class ClockBackend {
@@ -88,6 +91,10 @@ void SetUiBackend(UiBackend* backend);
 void SetSerialBackend(SerialBackend* backend);
 void SetClockBackend(ClockBackend* backend);
 UiBackend* CurrentUiBackend();
+SerialBackend* CurrentSerialBackend();
+// Why the serial port did not open, when the last RS-232 operation was an
+// open that failed; "" otherwise. The message that follows shows it.
+const char* SerialOpenFailure();
 // The callbacks that panels bind by name when they are loaded.
 void InstallCallbacks(const CallbackBinding* table, int count);
 const CallbackBinding* FindCallback(const char* name);

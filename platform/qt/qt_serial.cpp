@@ -45,6 +45,7 @@ int QtSerial::open(int port, long baudRate, int parity, int dataBits, int stopBi
     port_.reset();
     number_ = 0;
     failed_ = false;
+    openFailure_.clear();
     if (port < 1)
         return RS232_CANNOT_OPEN;
     static const QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::OddParity,
@@ -63,8 +64,10 @@ int QtSerial::open(int port, long baudRate, int parity, int dataBits, int stopBi
     serial->setFlowControl(QSerialPort::NoFlowControl);
     // DTR and RTS stay as the driver leaves them: a pseudo-terminal refuses
     // modem control, and the transmitter does not use it.
-    if (!serial->open(QIODevice::ReadWrite))
+    if (!serial->open(QIODevice::ReadWrite)) {
+        openFailure_ = explainOpenFailure(path, serial->errorString()).toStdString();
         return RS232_CANNOT_OPEN;
+    }
     serial->clear();
     port_ = std::move(serial);
     number_ = port;

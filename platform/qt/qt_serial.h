@@ -13,7 +13,10 @@
 #include "platform/backends.h"
 
 #include <QString>
+#include <QStringList>
+#include <functional>
 #include <memory>
+#include <string>
 
 class QSerialPort;
 
@@ -37,6 +40,13 @@ class QtSerial : public SerialBackend {
     int read(int port, const LineRead& how, char* buffer, int count, int* stored) override;
     double now() override;
 
+    // Why the last open failed: the device tried and the reason (missing,
+    // busy, forbidden), for the technician. Empty after a successful open.
+    const char* openFailure() const override;
+    // The serial devices present, named when the device tried is missing.
+    // Without it: the ports QSerialPortInfo lists.
+    void setPresentDevices(std::function<QStringList()> list);
+
   private:
     int check(int port);
     int lineFailed(); // the device went away: the next operation opens it again
@@ -46,6 +56,7 @@ class QtSerial : public SerialBackend {
         long baudRate = 9600;
         int parity = 0, dataBits = 8, stopBits = 1;
     };
+    QString explainOpenFailure(const QString& device, const QString& qtError) const;
 
     std::unique_ptr<QSerialPort> port_;
     int number_ = 0;
@@ -53,4 +64,6 @@ class QtSerial : public SerialBackend {
     bool linked_ = false; // opened through a COM<n> entry
     double timeout_ = 10.0;
     bool failed_ = false;
+    std::string openFailure_;
+    std::function<QStringList()> presentDevices_;
 };

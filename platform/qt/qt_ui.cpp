@@ -201,6 +201,10 @@ void addDefaultButtonKeys(QWidget* panel) {
 
 } // namespace
 
+void QtUi::setPanelLoadedHook(std::function<void(int, int)> hook) {
+    panelLoaded_ = std::move(hook);
+}
+
 QtUi::~QtUi() {
     for (auto& [handle, panel] : panels_) {
         if (panel.widget && panel.widget->isWindow())
@@ -275,6 +279,8 @@ int QtUi::loadPanel(int parent, const char* path, int resource) {
     panel.widget->installEventFilter(this);
     nextHandle_ += panel.menuBar ? 2 : 1;
     panels_[handle] = panel;
+    if (panelLoaded_)
+        panelLoaded_(handle, resource);
     return handle;
 }
 
@@ -521,6 +527,13 @@ int QtUi::messagePopup(const char* title, const char* message) {
     QMessageBox box(QMessageBox::NoIcon, displayText(title), displayText(message), QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
+    // A port that did not open: the box says which device and why, and so
+    // does standard error, for whoever started the program from a terminal.
+    const QString why = QString::fromUtf8(SerialOpenFailure());
+    if (!why.isEmpty()) {
+        box.setInformativeText(why);
+        std::fprintf(stderr, "k964: %s\n%s\n", message, why.toLocal8Bit().constData());
+    }
     box.exec();
     return 0;
 }

@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <map>
 
 class QtUi : public QObject, public UiBackend {
@@ -42,6 +43,10 @@ class QtUi : public QObject, public UiBackend {
     QWidget* control(int panel, int control) const;
     QAction* menuItem(int menuBar, int item) const;
 
+    // Called with the handle and resource number of each panel loaded, once
+    // its controls are bound: what a feature of its own adds to a panel.
+    void setPanelLoadedHook(std::function<void(int handle, int resource)> hook);
+
     // Shows a line of the transmitter, which may hold any byte: Latin-1, with
     // control characters made visible.
     static QString displayText(const char* bytes);
@@ -66,5 +71,6 @@ class QtUi : public QObject, public UiBackend {
     void embed(Panel& panel, QWidget* host);
 
     std::map<int, Panel> panels_;
+    std::function<void(int, int)> panelLoaded_;
     int nextHandle_ = 1;
 };

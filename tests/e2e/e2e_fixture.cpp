@@ -19,7 +19,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
 #include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -161,7 +163,12 @@ void E2eTest::answerNextPopup(bool yes) {
             return;
         timer->stop();
         timer->deleteLater();
-        popups.push_back({box->windowTitle(), box->text()});
+        popups.push_back({box->windowTitle(), box->text(), box->informativeText()});
+        if (!popupLog.empty()) {
+            std::ofstream log(popupLog, std::ios::binary | std::ios::trunc);
+            for (const QString& part : {box->windowTitle(), box->text(), box->informativeText()})
+                log << part.toStdString() << '\n';
+        }
         QAbstractButton* b = box->button(yes ? QMessageBox::Yes : QMessageBox::No);
         if (!b)
             b = box->button(QMessageBox::Ok);
@@ -180,6 +187,31 @@ int E2eTest::simCommands() {
 
 QString E2eTest::tip(int panel, int control) const {
     return widget(panel, control)->toolTip();
+}
+
+SeenPopup E2eTest::readPopupLog() const {
+    std::ifstream in(popupLog, std::ios::binary);
+    std::string title;
+    std::string text;
+    std::getline(in, title);
+    std::getline(in, text);
+    std::stringstream rest;
+    rest << in.rdbuf();
+    QString informative = QString::fromStdString(rest.str());
+    if (informative.endsWith(QLatin1Char('\n')))
+        informative.chop(1);
+    return {QString::fromStdString(title), QString::fromStdString(text), informative};
+}
+
+void E2eTest::dropPrivileges() {
+    if (geteuid() != 0)
+        return; // already a user whom modes and exclusive opens keep out
+    constexpr uid_t kNobody = 65534;
+    std::filesystem::permissions(dir, std::filesystem::perms::all);
+    ASSERT_EQ(setgroups(0, nullptr), 0);
+    ASSERT_EQ(setresgid(kNobody, kNobody, kNobody), 0);
+    ASSERT_EQ(setresuid(kNobody, kNobody, kNobody), 0);
+    ASSERT_EQ(geteuid(), kNobody);
 }
 
 void E2eTest::writeIni(const std::string& bytes) const {

@@ -128,6 +128,7 @@ TEST_F(E2eTest, TheServicePanelPollsAndCalibrates) {
     ASSERT_EQ(popups.size(), 2u);
     EXPECT_EQ(popups[1].title, "Calibration");
     EXPECT_EQ(popups[1].text, "ERROR OUT OF RANGE !!");
+    EXPECT_TRUE(popups[1].informative.isEmpty()) << "only a port that did not open explains itself";
 
     sim->command("vcal 5");
     QTRY_COMPARE_WITH_TIMEOUT(wert[1], 5.0, kDeadlineMs);
@@ -273,14 +274,21 @@ TEST_F(E2eTest, AConfirmedPortIsSavedOnClose) {
 
 TEST_F(E2eTest, APortThatCannotBeOpenedEndsWithTheMessageAndKeepsTheIni) {
     writeIni(" 200  Ve-Data_2014\n");
+    popupLog = dir + "/popup.log";
     EXPECT_EXIT(
         {
             start();
             answerNextPopup(true);
             click(p4, COM_OK);
         },
-        ExitedWithCode(0), "");
+        ExitedWithCode(0), "k964: COM-PORT kann nicht geoeffnet werden !\nDevice tried: ");
     EXPECT_EQ(readIni(), " 200  Ve-Data_2014\n");
+    const SeenPopup seen = readPopupLog();
+    EXPECT_EQ(seen.title, "");
+    EXPECT_EQ(seen.text, "COM-PORT kann nicht geoeffnet werden !");
+    EXPECT_TRUE(seen.informative.startsWith(
+        "Device tried: /dev/ttyS199\nNot present: there is no such device.\n"))
+        << seen.informative.toStdString();
 }
 
 TEST_F(E2eTest, AMissingResourceFileIsNamedAndEndsWithOne) {
