@@ -12,7 +12,7 @@ static void resource_fehlt(void) {
     char pfad[MAX_PATHNAME_LEN];
     char text[MAX_PATHNAME_LEN + 100];
 
-    GetProjectDir(dir);
+    GetResourceDir(dir);
     MakePathname(dir, K964_UIR, pfad);
     std::snprintf(text, sizeof text,
                   "The user interface file \"%s\" is missing or damaged. Reinstall k964.", pfad);

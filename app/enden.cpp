@@ -9,7 +9,7 @@ void enden(void) {
     char pfad[MAX_PATHNAME_LEN];
     int datei;
 
-    GetProjectDir(dir);
+    GetFilesDir(dir);
     MakePathname(dir, K960_INI, pfad);
     datei = OpenFile(pfad, VAL_WRITE_ONLY, VAL_TRUNCATE, VAL_ASCII);
     if (datei >= 0) {

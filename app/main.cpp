@@ -1,10 +1,15 @@
 // The program's entry: its own options, the Qt backends under the logic, the
-// additions at their seams, then start-up.
+// device list on the COM port panel, the additions at their seams, then
+// start-up.
 #include "addons/addons.h"
 #include "addons/command_line.h"
 #include "app/globals.h"
 #include "app/shell.h"
 #include "platform/qt/qt_backends.h"
+#include "platform/qt/qt_serial.h"
+#include "platform/qt/qt_ui.h"
+#include "ports/com_port_panel.h"
+#include "ports/system_lister.h"
 #include "ui/callbacks.h"
 
 #include <QApplication>
@@ -46,7 +51,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "k964: %s\n%s", cl.error.c_str(), kUsage);
         return 2;
     }
-    InstallQtBackends();
+    InstallQtBackends(K964_UIR);
+    // The COM port panel lists the serial devices present.
+    static SystemPortLister lister;
+    InstallPortPanel(*dynamic_cast<QtUi*>(CurrentUiBackend()),
+                     *dynamic_cast<QtSerial*>(CurrentSerialBackend()), lister);
     InstallCallbacks(kCallbacks, kCallbackCount);
     static Addons* addons = new Addons; // lives until the process exits
     if (!cl.traceFile.empty() && !addons->traceTo(cl.traceFile)) {

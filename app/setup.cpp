@@ -10,8 +10,14 @@ void setup(void) {
     int gelesen = 0;
 
     com_nummer = 1;
-    GetProjectDir(dir);
+    GetFilesDir(dir);
     MakePathname(dir, K960_INI, pfad);
+    // An installed program keeps its own file; until it has one, the file
+    // beside the program still says which port was used last.
+    if (!FileExists(pfad)) {
+        GetProjectDir(dir);
+        MakePathname(dir, K960_INI, pfad);
+    }
     datei = OpenFile(pfad, VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_ASCII);
     if (datei >= 0)
         gelesen = ScanFile(datei, "%s>%d", &com_nummer);

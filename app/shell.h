@@ -9,7 +9,8 @@ void setup(void);
 [[noreturn]] void enden(void);
 int schluss(int panel, int event, void* callbackData, int eventData1, int eventData2);
 
-// The port number file in the program's directory.
+// The port number file in the directory of the program's files.
 #define K960_INI "K960.ini"
-// The user interface resource file in the program's directory.
+// The user interface resource file beside the program or in the install's
+// data directory.
 #define K964_UIR "K964_Vx.uir"

@@ -29,6 +29,8 @@ static void kalibrieren(int spanne, const char* frage, const char* fehlertext) {
         Fmt(out_buf, "D?D?%c", 13);
     tx_owir();
     fehl1 = ReturnRS232Err();
+    // The reply's form is not known: whatever came is there to be seen.
+    SetCtrlAttribute(p3, SERVICE_STATUS, ATTR_TOOLTIP_TEXT, in_buf);
     if (fehl1 != 0) {
         SetCtrlVal(p3, SERVICE_STATUS, fehlertext);
     } else {

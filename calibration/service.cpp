@@ -5,9 +5,17 @@
 #include "settings/settings.h"
 #include "ui/ids.h"
 
+#include <cstdio>
+#include <cstring>
+
+// The three constants' fields, in the order of their slots 8, 9, 10.
+static const int konstanten[3] = {SERVICE_CAL_8, SERVICE_CAL_9, SERVICE_CAL_0};
+
 void st_cal(int richtung) {
     int i;
     int k;
+    int fehler = 0;
+    char text[60] = "Constant";
 
     for (i = 8; i < 11; i++) {
         // Slot 10 travels under device number 0.
@@ -21,10 +29,22 @@ void st_cal(int richtung) {
         tx_ociwr();
         if (ReturnRS232Err() != 0) {
             SetCtrlVal(p1, MAIN_STATUS, "NO CONNECT 5");
+            std::snprintf(text + std::strlen(text), sizeof text - std::strlen(text), "%s %d",
+                          fehler ? "," : "", k);
+            fehler++;
             continue;
         }
         Scan(in_buf + 2, "%f", &ewert[i]);
         SetCtrlVal(p3, SERVICE_CAL_8 + (i - 8), ewert[i]);
+    }
+    if (!richtung) {
+        kgelesen = fehler == 0;
+    } else if (fehler) {
+        // Said on the service panel, where the technician looks.
+        std::snprintf(text + std::strlen(text), sizeof text - std::strlen(text), " not stored !");
+        MessagePopup("Calibration", text);
+    } else {
+        SetCtrlVal(p1, MAIN_STATUS, "ok");
     }
 }
 
@@ -33,6 +53,9 @@ void setoffen(int menuBar, int menuItem, void* callbackData, int panel) {
     (void)menuItem;
     (void)callbackData;
     (void)panel;
+    // No calibration before a poll of this opening has measured.
+    fehlx = 1;
+    kgelesen = 0;
     DisplayPanel(p3);
     vollen();
     holset();
@@ -58,7 +81,13 @@ int stcal(int panel, int control, int event, void* callbackData, int eventData1,
     (void)callbackData;
     (void)eventData1;
     (void)eventData2;
-    if (event == EVENT_COMMIT)
-        st_cal(1);
+    if (event != EVENT_COMMIT)
+        return 0;
+    if (!eingabe_ok(p3, konstanten, 3))
+        return 0;
+    if (!kgelesen && ConfirmPopup("Calibration", "Constants not read from the transmitter. Write "
+                                                 "the values shown ?") == 0)
+        return 0;
+    st_cal(1);
     return 0;
 }

@@ -4,6 +4,8 @@
 #include "platform/platform.h"
 #include "ui/ids.h"
 
+#include <cstring>
+
 int autoprezision(double v) {
     if (v < 2.0)
         return 3;
@@ -16,8 +18,13 @@ int autoprezision(double v) {
 
 void holen(void) {
     static const int nummer[3] = {1, 5, 9};
+    double vorher[10];
     int k;
+    int falsch;
+    int schlecht = 0; // a "u" reply of this poll failed its check
 
+    // A poll with a bad reply stores none of its values.
+    std::memcpy(vorher, wert, sizeof vorher);
     SetCtrlVal(p3, SERVICE_BUSY, 1);
     leeren();
     for (k = 0; k < 3; k++) {
@@ -29,14 +36,20 @@ void holen(void) {
             Scan(in_buf + 1, "%f", &wert[5]);
         else
             Scan(in_buf + 1, "%f%f", &wert[6], &wert[7]);
-        if (in_buf[0] != 'u')
+        falsch = in_buf[0] != 'u';
+        // The first bad reply is the one the technician gets to see.
+        if (falsch && !schlecht)
             SetCtrlVal(p3, SERVICE_STATUS, in_buf);
         leeren();
         if (ReturnRS232Err() != 0) {
+            if (schlecht)
+                std::memcpy(wert, vorher, sizeof vorher);
             SetCtrlVal(p3, SERVICE_STATUS, "ERROR1 NO CONNECT");
             fehlx = 1;
             return;
         }
+        if (falsch)
+            schlecht = 1;
     }
     Fmt(out_buf, "m2%c", 13);
     tx_owir();
@@ -44,22 +57,28 @@ void holen(void) {
         SetCtrlVal(p3, SERVICE_STATUS, in_buf);
         wert[7] = 0.0;
         fehlx = 1;
+    } else if (schlecht) {
+        fehlx = 1; // the bad "u" reply stays in view, not "ok"
     } else {
         SetCtrlVal(p3, SERVICE_STATUS, "ok");
         fehlx = 0;
     }
     leeren();
+    if (schlecht)
+        std::memcpy(wert, vorher, sizeof vorher);
     if (ReturnRS232Err() != 0) {
         SetCtrlVal(p3, SERVICE_STATUS, "ERROR2 NO CONNECT");
         fehlx = 1;
         return;
     }
-    SetCtrlVal(p3, SERVICE_U1_VALUE, wert[1]);
-    SetCtrlVal(p3, SERVICE_U9_VALUE, wert[6]);
-    SetCtrlVal(p3, SERVICE_U5_VALUE, wert[5]);
-    if (linear)
-        SetCtrlAttribute(p3, SERVICE_OXYGEN, ATTR_PRECISION, autoprezision(wert[7]));
-    SetCtrlVal(p3, SERVICE_OXYGEN, wert[7]);
+    if (!schlecht) {
+        SetCtrlVal(p3, SERVICE_U1_VALUE, wert[1]);
+        SetCtrlVal(p3, SERVICE_U9_VALUE, wert[6]);
+        SetCtrlVal(p3, SERVICE_U5_VALUE, wert[5]);
+        if (linear)
+            SetCtrlAttribute(p3, SERVICE_OXYGEN, ATTR_PRECISION, autoprezision(wert[7]));
+        SetCtrlVal(p3, SERVICE_OXYGEN, wert[7]);
+    }
     SetCtrlVal(p3, SERVICE_BUSY, 0);
 }
 

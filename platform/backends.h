@@ -26,6 +26,7 @@ class UiBackend {
     virtual int getCtrlReal(int panel, int control, double* value) = 0;
     virtual int setCtrlAttribute(int panel, int control, int attribute, int value) = 0;
     virtual int setCtrlAttribute(int panel, int control, int attribute, const char* value) = 0;
+    virtual int getCtrlAttribute(int panel, int control, int attribute, char* value, int size) = 0;
     virtual int messagePopup(const char* title, const char* message) = 0;
     virtual int confirmPopup(const char* title, const char* message) = 0;
     virtual int runUserInterface() = 0;
@@ -77,6 +78,9 @@ class SerialBackend {
         how.terminator = terminator;
         return read(port, how, buffer, count, stored);
     }
+    // Why the last open failed, in words for the technician; "" if the
+    // backend cannot tell.
+    virtual const char* openFailure() const { return ""; }
 };
 
 class ClockBackend {
@@ -90,11 +94,18 @@ void SetSerialBackend(SerialBackend* backend);
 void SetClockBackend(ClockBackend* backend);
 UiBackend* CurrentUiBackend();
 SerialBackend* CurrentSerialBackend();
+// Why the serial port did not open, when the last RS-232 operation was an
+// open that failed; "" otherwise. The message that follows shows it.
+const char* SerialOpenFailure();
+
 // The callbacks that panels bind by name when they are loaded.
 void InstallCallbacks(const CallbackBinding* table, int count);
 const CallbackBinding* FindCallback(const char* name);
-// The directory GetProjectDir reports.
+// The directory GetProjectDir reports; GetResourceDir and GetFilesDir report
+// it too until SetResourceDir and SetFilesDir say otherwise.
 void SetProjectDir(const char* directory);
+void SetResourceDir(const char* directory);
+void SetFilesDir(const char* directory);
 
 // Runs one callback unless another one is running: callbacks never overlap,
 // also while a popup inside a callback runs a nested event loop. Returns false
@@ -103,6 +114,20 @@ bool DispatchCtrlCallback(CtrlCallbackPtr callback, int panel, int control, int 
 bool DispatchPanelCallback(PanelCallbackPtr callback, int panel, int event);
 bool DispatchMenuCallback(MenuCallbackPtr callback, int menuBar, int menuItem, int panel);
 bool CallbackRunning();
+
+// While one lives, no callback runs: events that come in meanwhile are
+// dropped as they are while a callback runs. For waits inside the backend
+// that must serve the window system but nobody else.
+class CallbacksHeld {
+  public:
+    CallbacksHeld();
+    ~CallbacksHeld();
+    CallbacksHeld(const CallbacksHeld&) = delete;
+    CallbacksHeld& operator=(const CallbacksHeld&) = delete;
+
+  private:
+    bool was_;
+};
 
 // Told when a dispatched callback starts and when it has returned, with its
 // name from the callback table ("setsp", "timer1"...) and the event code (a

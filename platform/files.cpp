@@ -1,9 +1,13 @@
 // OpenFile, FmtFile, ScanFile, CloseFile on the C library's streams.
 // Writing goes to a temporary file beside the target, which replaces the
-// target only when everything was written: a full disk or a read-only
-// directory leaves the previous file as it was.
+// target only when everything was written: a full disk leaves the previous
+// file as it was. Where no temporary file can be made beside it (a directory
+// the user may not write to), or the new file could not keep the old one's
+// owner, the file is written in place. A file the user may not write to is
+// left as it is.
 #include "platform/platform.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -11,6 +15,7 @@
 #include <system_error>
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -19,6 +24,7 @@ namespace {
 struct OpenedFile {
     std::FILE* stream = nullptr;
     bool writing = false;
+    bool inPlace = false; // written where it is, no temporary file
     bool failed = false;
     char path[MAX_PATHNAME_LEN] = {};
     char temp[MAX_PATHNAME_LEN + 8] = {};
@@ -31,6 +37,39 @@ OpenedFile* lookup(int handle) {
     if (handle < 1 || handle > kMaxFiles || !files[handle - 1].stream)
         return nullptr;
     return &files[handle - 1];
+}
+
+// False for a file that exists and may not be written to: it is left
+// untouched. A missing file, or something else in the way, is for the write
+// itself to find out.
+bool writable(const char* path) {
+    std::FILE* probe = std::fopen(path, "r+");
+    if (probe) {
+        std::fclose(probe);
+        return true;
+    }
+    return errno != EACCES && errno != EPERM && errno != EROFS;
+}
+
+// Gives the new file the owner of the one it replaces; false when that
+// cannot be done (only the owner's own files, or root, can), so that the
+// file is written in place and keeps its owner.
+bool sameOwner(std::FILE* stream, const char* path) {
+#ifndef _WIN32
+    struct stat old;
+    if (stat(path, &old) != 0)
+        return true;
+    struct stat mine;
+    if (fstat(fileno(stream), &mine) != 0)
+        return false;
+    if (mine.st_uid == old.st_uid && mine.st_gid == old.st_gid)
+        return true;
+    return fchown(fileno(stream), old.st_uid, old.st_gid) == 0;
+#else
+    (void)stream;
+    (void)path;
+    return true;
+#endif
 }
 
 } // namespace
@@ -58,13 +97,24 @@ int OpenFile(const char* path, int access, int action, int fileType) {
         }
         std::snprintf(f.path, sizeof f.path, "%s", target.c_str());
         std::snprintf(f.temp, sizeof f.temp, "%s.new", target.c_str());
+        f.writing = true;
+        if (!writable(f.path))
+            return -1;
         f.stream = std::fopen(f.temp, "w");
         if (!f.stream) {
             // A leftover of an interrupted save must not block every later one.
             std::filesystem::remove(f.temp, ec);
             f.stream = std::fopen(f.temp, "w");
         }
-        f.writing = true;
+        if (f.stream && !sameOwner(f.stream, f.path)) {
+            std::fclose(f.stream);
+            f.stream = nullptr;
+            std::filesystem::remove(f.temp, ec);
+        }
+        if (!f.stream) {
+            f.inPlace = true;
+            f.stream = std::fopen(f.path, "w");
+        }
     }
     if (!f.stream)
         return -1;
@@ -82,7 +132,7 @@ int CloseFile(int handle) {
 #endif
     ok = std::fclose(f->stream) == 0 && ok;
     f->stream = nullptr;
-    if (!f->writing)
+    if (!f->writing || f->inPlace)
         return ok ? 0 : -1;
     std::error_code ec;
     if (ok) {

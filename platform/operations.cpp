@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -14,6 +16,8 @@ ClockBackend* clock_backend = nullptr;
 const CallbackBinding* callbacks = nullptr;
 int callback_count = 0;
 char project_dir[MAX_PATHNAME_LEN] = ".";
+char resource_dir[MAX_PATHNAME_LEN] = ".";
+char files_dir[MAX_PATHNAME_LEN] = ".";
 bool running = false;
 CallbackObserver* observer = nullptr;
 
@@ -80,10 +84,28 @@ const CallbackBinding* FindCallback(const char* name) {
 
 void SetProjectDir(const char* directory) {
     std::snprintf(project_dir, sizeof project_dir, "%s", directory);
+    SetResourceDir(directory);
+    SetFilesDir(directory);
+}
+
+void SetResourceDir(const char* directory) {
+    std::snprintf(resource_dir, sizeof resource_dir, "%s", directory);
+}
+
+void SetFilesDir(const char* directory) {
+    std::snprintf(files_dir, sizeof files_dir, "%s", directory);
 }
 
 bool CallbackRunning() {
     return running;
+}
+
+CallbacksHeld::CallbacksHeld() : was_(running) {
+    running = true;
+}
+
+CallbacksHeld::~CallbacksHeld() {
+    running = was_;
 }
 
 bool DispatchCtrlCallback(CtrlCallbackPtr callback, int panel, int control, int event) {
@@ -118,7 +140,7 @@ int LoadPanel(int parent, const char* file, int resource) {
     char path[MAX_PATHNAME_LEN];
     if (file[0] == '/' || (file[0] && file[1] == ':')) {
         std::snprintf(path, sizeof path, "%s", file);
-    } else if (MakePathname(project_dir, file, path) < 0) {
+    } else if (MakePathname(resource_dir, file, path) < 0) {
         return UIE_FILE_NOT_FOUND;
     }
     return ui->loadPanel(parent, path, resource);
@@ -169,6 +191,13 @@ int SetCtrlAttribute(int panel, int control, int attribute, const char* value) {
     return ui ? ui->setCtrlAttribute(panel, control, attribute, value) : UIE_BAD_HANDLE;
 }
 
+int GetCtrlAttribute(int panel, int control, int attribute, char* value, int size) {
+    if (size < 1)
+        return UIE_BAD_HANDLE;
+    value[0] = '\0';
+    return ui ? ui->getCtrlAttribute(panel, control, attribute, value, size) : UIE_BAD_HANDLE;
+}
+
 int MessagePopup(const char* title, const char* message) {
     return ui ? ui->messagePopup(title, message) : UIE_BAD_HANDLE;
 }
@@ -184,6 +213,22 @@ int RunUserInterface(void) {
 int GetProjectDir(char* directory) {
     std::snprintf(directory, MAX_PATHNAME_LEN, "%s", project_dir);
     return 0;
+}
+
+int GetResourceDir(char* directory) {
+    std::snprintf(directory, MAX_PATHNAME_LEN, "%s", resource_dir);
+    return 0;
+}
+
+int GetFilesDir(char* directory) {
+    std::snprintf(directory, MAX_PATHNAME_LEN, "%s", files_dir);
+    return 0;
+}
+
+int FileExists(const char* path) {
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::symlink_status(path, ec);
+    return !ec && status.type() != std::filesystem::file_type::not_found ? 1 : 0;
 }
 
 int MakePathname(const char* directory, const char* fileName, char* pathName) {

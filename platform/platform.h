@@ -22,6 +22,7 @@ enum {
     ATTR_LABEL_TEXT = 641,
     ATTR_FORMAT = 734,
     ATTR_PRECISION = 735,
+    ATTR_TOOLTIP_TEXT = 1660,
 };
 
 // Numeric display formats of real-valued fields.
@@ -37,6 +38,9 @@ enum {
     UIE_BAD_RESOURCE = -3,
     UIE_NO_SUCH_PANEL = -4,
     UIE_BAD_HANDLE = -5,
+    // GetCtrlVal: the field holds text the user typed that is not a number;
+    // the value delivered is the one held before.
+    UIE_NOT_A_NUMBER = -6,
 };
 
 // ---- Callback signatures ---------------------------------------------------
@@ -59,7 +63,7 @@ struct CallbackBinding {
 // ---- User interface --------------------------------------------------------
 
 // Loads panel `resource` of the resource file `file` (relative names are taken
-// from the program's directory). parent 0: top-level panel; else a child panel
+// from GetResourceDir). parent 0: top-level panel; else a child panel
 // shown inside `parent`. Returns the panel handle (> 0) or a negative UIE_ code.
 int LoadPanel(int parent, const char* file, int resource);
 int GetPanelMenuBar(int panel);
@@ -76,6 +80,11 @@ int GetCtrlVal(int panel, int control, double* value);
 
 int SetCtrlAttribute(int panel, int control, int attribute, int value);
 int SetCtrlAttribute(int panel, int control, int attribute, const char* value);
+// Text attributes (the label), cut to fit `size` bytes with the zero.
+int GetCtrlAttribute(int panel, int control, int attribute, char* value, int size);
+template <int N> int GetCtrlAttribute(int panel, int control, int attribute, char (&value)[N]) {
+    return GetCtrlAttribute(panel, control, attribute, value, N);
+}
 
 int MessagePopup(const char* title, const char* message);
 // 1 for yes, 0 for no.
@@ -129,6 +138,15 @@ int CloseFile(int handle);
 
 // The directory that holds the program.
 int GetProjectDir(char* directory);
+// The directory LoadPanel takes relative file names from: the program's own,
+// or the install's data directory for an installed program.
+int GetResourceDir(char* directory);
+// The directory that holds the program's files, K960.ini and the COM<n>
+// links: the program's own, or the user's own for an installed program.
+int GetFilesDir(char* directory);
+// 1 if something (a file, a directory, a link, even a dangling one) is at
+// `path`, else 0.
+int FileExists(const char* path);
 int MakePathname(const char* directory, const char* fileName, char* pathName);
 void Delay(double seconds);
 

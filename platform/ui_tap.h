@@ -62,6 +62,9 @@ class UiTap : public UiBackend {
     }
     int setCtrlAttribute(int panel, int control, int attribute, int value) override;
     int setCtrlAttribute(int panel, int control, int attribute, const char* value) override;
+    int getCtrlAttribute(int panel, int control, int attribute, char* value, int size) override {
+        return inner_.getCtrlAttribute(panel, control, attribute, value, size);
+    }
     int messagePopup(const char* title, const char* message) override;
     int confirmPopup(const char* title, const char* message) override;
     int runUserInterface() override { return inner_.runUserInterface(); }

@@ -10,6 +10,7 @@ void holset(void) {
     int modus;
 
     SetCtrlVal(p1, MAIN_STATUS, "GET");
+    gelesen = 0;
     for (i = 0; i < 9; i++) {
         Fmt(out_buf, "s%d%c", i, 13);
         tx_cowir();
@@ -43,4 +44,5 @@ void holset(void) {
     SetCtrlVal(p1, MAIN_SETTING_8, static_cast<int>(set[8]));
     dimzpoint();
     SetCtrlVal(p1, MAIN_STATUS, "ok");
+    gelesen = 1;
 }

@@ -57,12 +57,21 @@ void stset(void) {
 }
 
 int setsp(int panel, int control, int event, void* callbackData, int eventData1, int eventData2) {
+    static const int sollwerte[3] = {MAIN_ZERO_POINT, MAIN_END_MARK, MAIN_LIMIT};
+
     (void)panel;
     (void)control;
     (void)callbackData;
     (void)eventData1;
     (void)eventData2;
     if (event != EVENT_COMMIT)
+        return 0;
+    if (!eingabe_ok(p1, sollwerte, 3))
+        return 0;
+    // Values the transmitter never gave (start-up defaults after a failed
+    // read-back, say) are written only when the technician says so.
+    if (!gelesen && ConfirmPopup("SAVE", "Settings not read from the transmitter. Write the "
+                                         "values shown ?") == 0)
         return 0;
     SetComTime(com_nummer, ZEIT_SCHREIBEN);
     stset();

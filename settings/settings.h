@@ -7,6 +7,9 @@ int setsp(int panel, int control, int event, void* callbackData, int eventData1,
 void stset(void);
 int dimmen(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 void dimzpoint(void);
+// 1 when every one of the real-valued fields holds a number; else names the
+// first that holds refused text in a popup and gives 0. Nothing is sent.
+int eingabe_ok(int panel, const int* felder, int anzahl);
 
 // Per measuring mode 0, 1, 2.
 extern const int valformat[3];

@@ -1,9 +1,11 @@
 // k964-sim: the simulated K964 transmitter on a pseudo-terminal, reachable
-// by the program as COM<n> through a symbolic link in its directory.
+// by the program as COM<n> through a symbolic link where it keeps its files.
+#include "platform/dirs.h"
 #include "sim/device_model.h"
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
@@ -20,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -32,13 +35,17 @@ const char kUsage[] = R"(Usage: k964-sim [options]
 Simulates a K964 oxygen transmitter on a pseudo-terminal and links it as
 COM<n> into a directory, where the k964 program finds it as port n.
 Prints "k964-sim: listening on <device> as <link>" once it is ready, and
-runs until SIGINT or SIGTERM, which remove the link. The end of standard
-input does not stop it. Commands on the line end in CR; line feeds are
-ignored, so a terminal program can talk to it too.
+runs until SIGINT or SIGTERM, which remove the link. A COM<n> link left by
+a simulator is replaced; one that points anywhere but /dev/pts (a real
+adapter) is never touched. The end of standard input does not stop it.
+Commands on the line end in CR; line feeds are ignored, so a terminal
+program can talk to it too.
 
 Options:
-  --dir DIR          directory for the link (default: the directory of this
-                     executable, which is where k964 lives)
+  --dir DIR          directory for the link (default: where k964 looks for
+                     its ports: beside this executable when K964_Vx.uir lies
+                     there, otherwise $XDG_CONFIG_HOME/k964 or ~/.config/k964,
+                     made when missing)
   --port N           link name COM<N> (default 1)
   --pace             pace both directions at 9600 baud, 10 bits per byte
   --state FILE       load the saved settings from FILE at start and write
@@ -140,6 +147,26 @@ std::string executable_dir(const char* argv0) {
     return slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
 }
 
+std::string home_dir() {
+    const char* home = std::getenv("HOME");
+    if (home && *home)
+        return home;
+    const passwd* user = getpwuid(getuid());
+    return user && user->pw_dir ? user->pw_dir : "/";
+}
+
+// Where k964 looks for its ports, made if an installed program has none yet.
+std::string default_dir(const char* argv0) {
+    const ProgramDirs dirs =
+        ChooseProgramDirs(executable_dir(argv0), "K964_Vx.uir",
+                          UserFilesDir(std::getenv("XDG_CONFIG_HOME"), home_dir()));
+    if (dirs.installed) {
+        std::error_code ec;
+        std::filesystem::create_directories(dirs.files, ec);
+    }
+    return dirs.files;
+}
+
 [[noreturn]] void usage_error(const std::string& what) {
     std::fprintf(stderr, "k964-sim: %s\nTry 'k964-sim --help'.\n", what.c_str());
     std::exit(2);
@@ -147,7 +174,6 @@ std::string executable_dir(const char* argv0) {
 
 Options parse_options(int argc, char** argv) {
     Options o;
-    o.dir = executable_dir(argv[0]);
     auto value = [&](int& i) -> std::string {
         if (i + 1 >= argc)
             usage_error(std::string(argv[i]) + " needs a value");
@@ -204,6 +230,8 @@ Options parse_options(int argc, char** argv) {
             usage_error("unknown option " + a);
         }
     }
+    if (o.dir.empty())
+        o.dir = default_dir(argv[0]);
     return o;
 }
 
@@ -324,12 +352,24 @@ class Pty {
 class Link {
   public:
     // Points `path` at `target`, replacing a link left by a simulator that
-    // did not clean up. Anything that is not a link is left alone.
+    // did not clean up: one into /dev/pts. Anything else, above all a
+    // technician's link to a real adapter, is left alone.
     bool make(const std::string& path, const std::string& target, std::string* error) {
         struct stat st {};
-        if (lstat(path.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
-            *error = path + " exists and is not a symbolic link";
-            return false;
+        if (lstat(path.c_str(), &st) == 0) {
+            if (!S_ISLNK(st.st_mode)) {
+                *error = path + " exists and is not a symbolic link";
+                return false;
+            }
+            char buf[PATH_MAX];
+            ssize_t n = readlink(path.c_str(), buf, sizeof buf - 1);
+            const std::string old = n >= 0 ? std::string(buf, static_cast<std::size_t>(n)) : "";
+            if (!old.starts_with("/dev/pts/")) {
+                *error = path + " links to " + old +
+                         ", not to a simulator's pseudo-terminal: left alone (choose another "
+                         "number with --port)";
+                return false;
+            }
         }
         std::string temp = path + ".k964-sim." + std::to_string(getpid());
         unlink(temp.c_str());

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages given as arguments, or by default those
-# k964 needs to build, test and run, when any is missing. Runs apt-get as
-# root, or through sudo.
+# k964 needs to build, test, run and package, when any is missing. Runs
+# apt-get as root, or through sudo.
 set -euo pipefail
 
 packages=("$@")
 if [ ${#packages[@]} -eq 0 ]; then
     packages=(cmake g++ make pkg-config qt6-base-dev libqt6opengl6-dev qt6-serialport-dev qt6-tools-dev
-              libgl-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth)
+              libgl-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth dpkg-dev file)
 fi
 
 missing=()

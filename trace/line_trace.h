@@ -78,6 +78,7 @@ class LineTrace : public SerialBackend {
     int write(int port, const char* bytes, int count) override;
     int read(int port, const LineRead& how, char* buffer, int count, int* stored) override;
     double now() override { return inner_.now(); }
+    const char* openFailure() const override { return inner_.openFailure(); }
 
   private:
     double millis();

@@ -51,8 +51,14 @@ MemoryCtrl* MemoryUi::find(int panel, int control) {
 void MemoryUi::record(int panel, int control, const std::string& value) {
     MemoryPanel& p = panels_.at(panel);
     MemoryCtrl& c = p.controls.at(control);
+    c.refused = false;
     c.history.push_back(value);
     shown_.push_back(c.name + "=" + value);
+    note(shown_.back());
+}
+
+void MemoryUi::note(const std::string& what) {
+    calls_.push_back({what, stamp_ ? stamp_() : 0});
 }
 
 int MemoryUi::loadPanel(int parent, const char* path, int resource) {
@@ -77,7 +83,7 @@ int MemoryUi::loadPanel(int parent, const char* path, int resource) {
             c.name = cc.name;
             c.kind = cc.kind;
             c.callback = cc.callback;
-            p.controls[cc.id] = c;
+            (cc.kind == CtrlKind::MenuItem ? p.menuItems : p.controls)[cc.id] = c;
         }
         int handle = nextHandle_++;
         panels_[handle] = std::move(p);
@@ -97,6 +103,7 @@ int MemoryUi::displayPanel(int panel) {
     if (!panels_.count(panel))
         return UIE_BAD_HANDLE;
     panels_[panel].visible = true;
+    note("DisplayPanel " + panels_[panel].name);
     return 0;
 }
 
@@ -104,6 +111,7 @@ int MemoryUi::hidePanel(int panel) {
     if (!panels_.count(panel))
         return UIE_BAD_HANDLE;
     panels_[panel].visible = false;
+    note("HidePanel " + panels_[panel].name);
     return 0;
 }
 
@@ -159,7 +167,7 @@ int MemoryUi::getCtrlReal(int panel, int control, double* value) {
     if (!c || c->kind != CtrlKind::Real)
         return UIE_BAD_HANDLE;
     *value = c->dval;
-    return 0;
+    return c->refused ? UIE_NOT_A_NUMBER : 0;
 }
 
 int MemoryUi::setCtrlAttribute(int panel, int control, int attribute, int value) {
@@ -177,14 +185,24 @@ int MemoryUi::setCtrlAttribute(int panel, int control, int attribute, int value)
 
 int MemoryUi::setCtrlAttribute(int panel, int control, int attribute, const char* value) {
     MemoryCtrl* c = find(panel, control);
-    if (!c || attribute != ATTR_LABEL_TEXT)
+    if (!c || (attribute != ATTR_LABEL_TEXT && attribute != ATTR_TOOLTIP_TEXT))
         return UIE_BAD_HANDLE;
-    c->label = value;
+    (attribute == ATTR_LABEL_TEXT ? c->label : c->tooltip) = value;
+    return 0;
+}
+
+int MemoryUi::getCtrlAttribute(int panel, int control, int attribute, char* value, int size) {
+    MemoryCtrl* c = find(panel, control);
+    if (!c || (attribute != ATTR_LABEL_TEXT && attribute != ATTR_TOOLTIP_TEXT) || size < 1)
+        return UIE_BAD_HANDLE;
+    std::snprintf(value, static_cast<std::size_t>(size), "%s",
+                  (attribute == ATTR_LABEL_TEXT ? c->label : c->tooltip).c_str());
     return 0;
 }
 
 int MemoryUi::messagePopup(const char* title, const char* message) {
     popups_.push_back({false, title, message, 0});
+    note(std::string("MessagePopup ") + title);
     if (duringPopup_)
         duringPopup_();
     return 0;
@@ -197,6 +215,7 @@ int MemoryUi::confirmPopup(const char* title, const char* message) {
         answers_.pop_front();
     }
     popups_.push_back({true, title, message, answer});
+    note(std::string("ConfirmPopup ") + title);
     if (duringPopup_)
         duringPopup_();
     return answer;
@@ -229,10 +248,13 @@ bool MemoryUi::close(int panel) {
 
 bool MemoryUi::selectMenu(int menuBar, int item) {
     int panel = menuBar - kMenuBarBase;
-    MemoryCtrl* c = find(panel, item);
-    if (!c || c->kind != CtrlKind::MenuItem || !c->callback)
+    auto p = panels_.find(panel);
+    if (p == panels_.end() || !p->second.menuItems.count(item))
         return false;
-    const CallbackBinding* b = FindCallback(c->callback);
+    const MemoryCtrl& c = p->second.menuItems.at(item);
+    if (!c.callback)
+        return false;
+    const CallbackBinding* b = FindCallback(c.callback);
     return b && DispatchMenuCallback(b->menu, menuBar, item, panel);
 }
 
@@ -242,8 +264,16 @@ bool MemoryUi::tick(int panel, int timer) {
 
 void MemoryUi::edit(int panel, int control, double value) {
     ctrl(panel, control).dval = value;
+    ctrl(panel, control).refused = false;
 }
 
 void MemoryUi::edit(int panel, int control, int value) {
     ctrl(panel, control).ival = value;
+}
+
+void MemoryUi::refuse(int panel, int control) {
+    MemoryCtrl& c = ctrl(panel, control);
+    if (c.kind != CtrlKind::Real)
+        std::abort();
+    c.refused = true;
 }

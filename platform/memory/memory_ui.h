@@ -23,6 +23,8 @@ struct MemoryCtrl {
     std::string label;
     int format = VAL_FLOATING_PT_FORMAT;
     int precision = 2;
+    std::string tooltip;
+    bool refused = false;             // holds typed text that is not a number
     std::vector<std::string> history; // every value set, as text, in order
 };
 
@@ -34,6 +36,13 @@ struct MemoryPanel {
     bool visible = false;
     std::string title;
     std::map<int, MemoryCtrl> controls;
+    std::map<int, MemoryCtrl> menuItems; // ids counted apart from the controls'
+};
+
+// A call of the user interface, with the stamp taken when it was made.
+struct UiCall {
+    std::string what; // "DisplayPanel PANEL_SERVICE", "SERVICE_STATUS=ok", "ConfirmPopup SAVE"
+    long stamp = 0;
 };
 
 struct Popup {
@@ -65,6 +74,13 @@ class MemoryUi : public UiBackend {
     // The user edits a control without committing it.
     void edit(int panel, int control, double value);
     void edit(int panel, int control, int value);
+    // The user typed text that is not a number into a real-valued field and
+    // left it: the field keeps the text, marked, and its previous value.
+    void refuse(int panel, int control);
+    // Each call of calls() is stamped with what `stamp` returns at that
+    // moment: the line's event count, say, to see what came first.
+    void stampWith(std::function<long()> stamp) { stamp_ = std::move(stamp); }
+    const std::vector<UiCall>& calls() const { return calls_; }
 
     MemoryPanel& panel(int handle);
     MemoryCtrl& ctrl(int panel, int control);
@@ -86,6 +102,7 @@ class MemoryUi : public UiBackend {
     int getCtrlReal(int panel, int control, double* value) override;
     int setCtrlAttribute(int panel, int control, int attribute, int value) override;
     int setCtrlAttribute(int panel, int control, int attribute, const char* value) override;
+    int getCtrlAttribute(int panel, int control, int attribute, char* value, int size) override;
     int messagePopup(const char* title, const char* message) override;
     int confirmPopup(const char* title, const char* message) override;
     int runUserInterface() override;
@@ -93,6 +110,7 @@ class MemoryUi : public UiBackend {
   private:
     MemoryCtrl* find(int panel, int control);
     void record(int panel, int control, const std::string& value);
+    void note(const std::string& what);
 
     const PanelContract* panelContracts_;
     int panelCount_;
@@ -107,4 +125,6 @@ class MemoryUi : public UiBackend {
     bool running_ = false;
     std::vector<Popup> popups_;
     std::vector<std::string> shown_;
+    std::function<long()> stamp_;
+    std::vector<UiCall> calls_;
 };

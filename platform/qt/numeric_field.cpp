@@ -13,17 +13,30 @@ NumericField::NumericField(QWidget* parent) : QLineEdit(parent) {
 
 void NumericField::setValue(double value) {
     value_ = value;
+    setRefused(false);
     showValue();
 }
 
+// A new format leaves refused text as the user typed it.
 void NumericField::setScientific(bool on) {
     scientific_ = on;
-    showValue();
+    if (!refused_)
+        showValue();
 }
 
 void NumericField::setPrecision(int digits) {
     precision_ = std::clamp(digits, 0, kMaxPrecision);
-    showValue();
+    if (!refused_)
+        showValue();
+}
+
+void NumericField::setRefused(bool on) {
+    if (refused_ == on)
+        return;
+    refused_ = on;
+    setStyleSheet(on ? QStringLiteral("NumericField { background: #ffd0d0; color: #800000; }")
+                     : QString());
+    setAccessibleDescription(on ? tr("Not a number") : QString());
 }
 
 QString NumericField::formatted() const {
@@ -55,20 +68,28 @@ bool NumericField::parseInput(const QString& text, double* value) {
 }
 
 void NumericField::finishEdit() {
-    if (isReadOnly() || text() == formatted())
+    if (isReadOnly())
         return;
+    if (text() == formatted()) {
+        setRefused(false);
+        return;
+    }
     double typed = 0.0;
     if (!parseInput(text(), &typed)) {
-        showValue();
+        // Kept as typed, so that the technician sees what was not taken;
+        // the focus is free to go on.
+        setRefused(true);
         return;
     }
     value_ = typed;
+    setRefused(false);
     showValue();
     emit committed();
 }
 
 void NumericField::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && !isReadOnly() && text() != formatted()) {
+        setRefused(false);
         showValue();
         event->accept();
         return;

@@ -26,13 +26,20 @@ class NumericField : public QLineEdit {
 
     static constexpr int kMaxPrecision = 15;
 
+    // The field holds text the user typed that is not a number: the text
+    // stays, marked, and value() is still the one held before. A new value,
+    // valid input or Escape ends it.
+    bool refused() const { return refused_; }
+
     // Reads a technician's input: the number grammar of the command set, or
-    // the same with a decimal comma where the comma cannot be a thousands
-    // separator ("0,05" yes; "1,000" is refused, it might mean a thousand).
+    // the same with one decimal comma in place of the point, as a German
+    // technician types it ("0,5" is 0.5), except where the comma may be a
+    // thousands separator ("1,000" is refused: a thousand or one?).
     static bool parseInput(const QString& text, double* value);
 
   signals:
-    // The user finished an edit that changed the text to a valid number.
+    // The user finished an edit that changed the text to a valid number;
+    // nothing is emitted for refused text.
     void committed();
 
   protected:
@@ -41,9 +48,11 @@ class NumericField : public QLineEdit {
   private:
     void finishEdit();
     void showValue();
+    void setRefused(bool on);
     QString formatted() const;
 
     double value_ = 0.0;
     bool scientific_ = false;
     int precision_ = 2;
+    bool refused_ = false;
 };

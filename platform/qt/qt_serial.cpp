@@ -19,7 +19,7 @@ QtSerial::~QtSerial() = default;
 
 QString QtSerial::devicePath(int port) {
     char dir[MAX_PATHNAME_LEN];
-    GetProjectDir(dir);
+    GetFilesDir(dir);
     const QString name = QStringLiteral("COM%1").arg(port);
     const QFileInfo entry(QDir(QString::fromLocal8Bit(dir)).filePath(name));
     if (entry.exists() || entry.isSymLink()) {
@@ -30,8 +30,12 @@ QString QtSerial::devicePath(int port) {
         const QString target = entry.canonicalFilePath();
         return target.isEmpty() ? entry.filePath() : target;
     }
+    return defaultPath(port);
+}
+
+QString QtSerial::defaultPath(int port) {
 #ifdef Q_OS_WIN
-    return name;
+    return QStringLiteral("COM%1").arg(port);
 #else
     return QStringLiteral("/dev/ttyS%1").arg(port - 1);
 #endif
@@ -41,6 +45,7 @@ int QtSerial::open(int port, long baudRate, int parity, int dataBits, int stopBi
     port_.reset();
     number_ = 0;
     failed_ = false;
+    openFailure_.clear();
     if (port < 1)
         return RS232_CANNOT_OPEN;
     static const QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::OddParity,
@@ -50,7 +55,8 @@ int QtSerial::open(int port, long baudRate, int parity, int dataBits, int stopBi
         (stopBits != 1 && stopBits != 2) || baudRate <= 0 || baudRate > INT32_MAX)
         return RS232_BAD_ARGUMENT;
     auto serial = std::make_unique<QSerialPort>();
-    serial->setPortName(devicePath(port));
+    const QString path = devicePath(port);
+    serial->setPortName(path);
     serial->setBaudRate(static_cast<qint32>(baudRate));
     serial->setDataBits(static_cast<QSerialPort::DataBits>(dataBits));
     serial->setParity(parities[parity]);
@@ -58,27 +64,48 @@ int QtSerial::open(int port, long baudRate, int parity, int dataBits, int stopBi
     serial->setFlowControl(QSerialPort::NoFlowControl);
     // DTR and RTS stay as the driver leaves them: a pseudo-terminal refuses
     // modem control, and the transmitter does not use it.
-    if (!serial->open(QIODevice::ReadWrite))
+    if (!serial->open(QIODevice::ReadWrite)) {
+        openFailure_ = explainOpenFailure(path, serial->errorString()).toStdString();
         return RS232_CANNOT_OPEN;
+    }
     serial->clear();
     port_ = std::move(serial);
     number_ = port;
+    settings_ = {baudRate, parity, dataBits, stopBits};
+    linked_ = path != defaultPath(port);
     return 0;
 }
 
-int QtSerial::check(int port) const {
-    if (!port_ || port != number_)
+int QtSerial::check(int port) {
+    if (number_ == 0 || port != number_)
         return RS232_PORT_NOT_OPEN;
     if (failed_)
-        return RS232_IO_ERROR;
-    return 0;
+        return reopen();
+    return port_ ? 0 : RS232_PORT_NOT_OPEN;
 }
 
 // An unplugged adapter or a closed pseudo-terminal leaves the port "open" in
-// Qt's eyes; we close it and keep failing until the port is opened again.
+// Qt's eyes; we close it, and the next operation tries to open it again.
 int QtSerial::lineFailed() {
     failed_ = true;
     port_->close();
+    return RS232_IO_ERROR;
+}
+
+// A port that was opened through its COM<n> link is opened again only
+// through that link: with the link gone, it must not fall back to another
+// device.
+int QtSerial::reopen() {
+    const int number = number_;
+    const Settings s = settings_;
+    const bool mapped = linked_;
+    if ((!mapped || devicePath(number) != defaultPath(number)) &&
+        open(number, s.baudRate, s.parity, s.dataBits, s.stopBits) == 0)
+        return 0;
+    linked_ = mapped;
+    number_ = number;
+    settings_ = s;
+    failed_ = true;
     return RS232_IO_ERROR;
 }
 

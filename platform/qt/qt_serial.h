@@ -3,6 +3,9 @@
 // Port number n is the device named by an entry COM<n> in the program's
 // directory (a symbolic link to a device, as k964-sim makes one), otherwise
 // /dev/ttyS<n-1> on Linux and COM<n> on Windows. Numbers below 1 do not open.
+// A device that went away (an adapter pulled out) is opened again by the next
+// operation, with the same number, mapping, line settings and time-out; while
+// it stays away, every operation fails at once.
 // Written bytes wait in Qt's buffer until the next read waits for the reply,
 // so FlushInQ between ComWrt and ComRdTerm never discards that reply.
 #pragma once
@@ -10,7 +13,10 @@
 #include "platform/backends.h"
 
 #include <QString>
+#include <QStringList>
+#include <functional>
 #include <memory>
+#include <string>
 
 class QSerialPort;
 
@@ -23,6 +29,8 @@ class QtSerial : public SerialBackend {
 
     // The device path port number `port` stands for (see above).
     static QString devicePath(int port);
+    // The device of port number `port` when no COM<n> entry maps it.
+    static QString defaultPath(int port);
 
     int open(int port, long baudRate, int parity, int dataBits, int stopBits) override;
     int setTimeout(int port, double seconds) override;
@@ -32,12 +40,30 @@ class QtSerial : public SerialBackend {
     int read(int port, const LineRead& how, char* buffer, int count, int* stored) override;
     double now() override;
 
+    // Why the last open failed: the device tried and the reason (missing,
+    // busy, forbidden), for the technician. Empty after a successful open.
+    const char* openFailure() const override;
+    // The serial devices present, named when the device tried is missing.
+    // Without it: the ports QSerialPortInfo lists.
+    void setPresentDevices(std::function<QStringList()> list);
+
   private:
-    int check(int port) const;
-    int lineFailed(); // the device failed: every later operation fails too
+    int check(int port);
+    int lineFailed(); // the device went away: the next operation opens it again
+    int reopen();
+
+    struct Settings {
+        long baudRate = 9600;
+        int parity = 0, dataBits = 8, stopBits = 1;
+    };
+    QString explainOpenFailure(const QString& device, const QString& qtError) const;
 
     std::unique_ptr<QSerialPort> port_;
     int number_ = 0;
+    Settings settings_;
+    bool linked_ = false; // opened through a COM<n> entry
     double timeout_ = 10.0;
     bool failed_ = false;
+    std::string openFailure_;
+    std::function<QStringList()> presentDevices_;
 };

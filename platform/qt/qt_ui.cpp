@@ -7,7 +7,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QEvent>
+#include <QEventLoop>
 #include <QFile>
 #include <QLabel>
 #include <QLayout>
@@ -20,9 +22,13 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <QUiLoader>
+#include <cstdio>
 #include <memory>
 
 namespace {
+
+// How long DisplayPanel waits for a window to be on the screen.
+constexpr int kFirstPaintMs = 500;
 
 // Builds our own widgets for the class names the resource file uses.
 class Loader : public QUiLoader {
@@ -61,6 +67,57 @@ bool damaged(const char* path, const QObject* where, const char* what) {
 void repaintNow(QWidget* widget) {
     if (widget->isVisible())
         widget->repaint();
+}
+
+// Notes the first paint of a window and ends a wait for it.
+class FirstPaint : public QObject {
+  public:
+    explicit FirstPaint(QEventLoop* loop) : loop_(loop) {}
+    bool painted = false;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        (void)watched;
+        if (event->type() == QEvent::Paint && !painted) {
+            painted = true;
+            QMetaObject::invokeMethod(loop_, &QEventLoop::quit, Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+  private:
+    QEventLoop* loop_;
+};
+
+// A window just shown is not on the screen yet: on X11 it must be mapped and
+// exposed before anything paints in it. A callback that goes on to wait on
+// the line would leave the technician with nothing to see, so wait here, at
+// most `limitMs`, serving the window system only: no user input, and no
+// callback (the poll timer's ticks are dropped meanwhile).
+void waitUntilPainted(QWidget* window, int limitMs) {
+    QEventLoop loop;
+    FirstPaint paint(&loop);
+    window->installEventFilter(&paint);
+    CallbacksHeld held;
+    QDeadlineTimer deadline(limitMs);
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    limit.start(limitMs);
+    while (!paint.painted && !deadline.hasExpired())
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    window->removeEventFilter(&paint);
+}
+
+// The label text without its mnemonic marks ("Constant &8" is "Constant 8").
+QString withoutMnemonic(const QString& text) {
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'&' && i + 1 < text.size())
+            ++i;
+        out += text[i];
+    }
+    return out;
 }
 
 // The first control inside `panel` that Tab reaches.
@@ -144,6 +201,10 @@ void addDefaultButtonKeys(QWidget* panel) {
 
 } // namespace
 
+void QtUi::setPanelLoadedHook(std::function<void(int, int)> hook) {
+    panelLoaded_ = std::move(hook);
+}
+
 QtUi::~QtUi() {
     for (auto& [handle, panel] : panels_) {
         if (panel.widget && panel.widget->isWindow())
@@ -218,6 +279,8 @@ int QtUi::loadPanel(int parent, const char* path, int resource) {
     panel.widget->installEventFilter(this);
     nextHandle_ += panel.menuBar ? 2 : 1;
     panels_[handle] = panel;
+    if (panelLoaded_)
+        panelLoaded_(handle, resource);
     return handle;
 }
 
@@ -303,6 +366,7 @@ int QtUi::displayPanel(int panel) {
     QWidget* widget = p->widget;
     if (p->floating)
         centre(widget);
+    const bool appears = !widget->isVisible() || widget->isMinimized();
     // A minimised panel asked for is wanted on screen.
     if (widget->isWindow() && widget->isMinimized())
         widget->setWindowState(widget->windowState() & ~Qt::WindowMinimized);
@@ -310,6 +374,8 @@ int QtUi::displayPanel(int panel) {
     widget->raise();
     if (widget->isWindow()) {
         widget->activateWindow();
+        if (appears)
+            waitUntilPainted(widget, kFirstPaintMs);
     } else if (!widget->isAncestorOf(QApplication::focusWidget())) {
         // A child panel shown is the active one: its first control gets the keys.
         if (QWidget* first = firstTabStop(widget))
@@ -399,7 +465,7 @@ int QtUi::getCtrlReal(int panel, int control, double* value) {
     if (!field)
         return UIE_BAD_HANDLE;
     *value = field->value();
-    return 0;
+    return field->refused() ? UIE_NOT_A_NUMBER : 0;
 }
 
 int QtUi::setCtrlAttribute(int panel, int control, int attribute, int value) {
@@ -418,26 +484,56 @@ int QtUi::setCtrlAttribute(int panel, int control, int attribute, int value) {
     return 0;
 }
 
+QLabel* QtUi::labelOf(int panel, QWidget* control) const {
+    for (QLabel* label : find(panel)->widget->findChildren<QLabel*>()) {
+        if (label->buddy() == control)
+            return label;
+    }
+    return nullptr;
+}
+
 int QtUi::setCtrlAttribute(int panel, int control, int attribute, const char* value) {
     QWidget* w = this->control(panel, control);
-    if (!w || attribute != ATTR_LABEL_TEXT)
-        return UIE_BAD_HANDLE;
-    for (QLabel* label : find(panel)->widget->findChildren<QLabel*>()) {
-        if (label->buddy() != w)
-            continue;
-        QString text = displayText(value);
-        label->setText(text);
-        w->setAccessibleName(text.trimmed());
-        repaintNow(label);
+    if (w && attribute == ATTR_TOOLTIP_TEXT) {
+        w->setToolTip(displayText(value));
         return 0;
     }
-    return UIE_BAD_HANDLE;
+    QLabel* label = w && attribute == ATTR_LABEL_TEXT ? labelOf(panel, w) : nullptr;
+    if (!label)
+        return UIE_BAD_HANDLE;
+    QString text = displayText(value);
+    label->setText(text);
+    w->setAccessibleName(text.trimmed());
+    repaintNow(label);
+    return 0;
+}
+
+int QtUi::getCtrlAttribute(int panel, int control, int attribute, char* value, int size) {
+    QWidget* w = this->control(panel, control);
+    QString text;
+    if (w && attribute == ATTR_TOOLTIP_TEXT) {
+        text = w->toolTip();
+    } else if (QLabel* label = w && attribute == ATTR_LABEL_TEXT ? labelOf(panel, w) : nullptr) {
+        text = withoutMnemonic(label->text());
+    } else {
+        return UIE_BAD_HANDLE;
+    }
+    QByteArray bytes = text.toLatin1();
+    std::snprintf(value, static_cast<std::size_t>(size), "%s", bytes.constData());
+    return 0;
 }
 
 int QtUi::messagePopup(const char* title, const char* message) {
     QMessageBox box(QMessageBox::NoIcon, displayText(title), displayText(message), QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
+    // A port that did not open: the box says which device and why, and so
+    // does standard error, for whoever started the program from a terminal.
+    const QString why = QString::fromUtf8(SerialOpenFailure());
+    if (!why.isEmpty()) {
+        box.setInformativeText(why);
+        std::fprintf(stderr, "k964: %s\n%s\n", message, why.toLocal8Bit().constData());
+    }
     box.exec();
     return 0;
 }

@@ -6,9 +6,11 @@
 #include "platform/backends.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <map>
 
 class QtUi : public QObject, public UiBackend {
@@ -30,6 +32,7 @@ class QtUi : public QObject, public UiBackend {
     int getCtrlReal(int panel, int control, double* value) override;
     int setCtrlAttribute(int panel, int control, int attribute, int value) override;
     int setCtrlAttribute(int panel, int control, int attribute, const char* value) override;
+    int getCtrlAttribute(int panel, int control, int attribute, char* value, int size) override;
     int messagePopup(const char* title, const char* message) override;
     int confirmPopup(const char* title, const char* message) override;
     int runUserInterface() override;
@@ -39,6 +42,10 @@ class QtUi : public QObject, public UiBackend {
     QWidget* panelWidget(int panel) const;
     QWidget* control(int panel, int control) const;
     QAction* menuItem(int menuBar, int item) const;
+
+    // Called with the handle and resource number of each panel loaded, once
+    // its controls are bound: what a feature of its own adds to a panel.
+    void setPanelLoadedHook(std::function<void(int handle, int resource)> hook);
 
     // Shows a line of the transmitter, which may hold any byte: Latin-1, with
     // control characters made visible.
@@ -59,9 +66,11 @@ class QtUi : public QObject, public UiBackend {
     };
 
     const Panel* find(int panel) const;
+    QLabel* labelOf(int panel, QWidget* control) const;
     bool bind(int handle, Panel& panel, const char* path);
     void embed(Panel& panel, QWidget* host);
 
     std::map<int, Panel> panels_;
+    std::function<void(int, int)> panelLoaded_;
     int nextHandle_ = 1;
 };

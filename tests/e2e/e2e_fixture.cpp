@@ -19,7 +19,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
 #include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -41,8 +43,10 @@ void E2eTest::SetUp() {
         setenv(kDirVariable, dir.c_str(), 1);
     }
     const std::string uir = QCoreApplication::applicationDirPath().toStdString() + "/" + K964_UIR;
-    std::filesystem::copy_file(uir, dir + "/" + K964_UIR,
-                               std::filesystem::copy_options::overwrite_existing);
+    // A directory handed down may be one the test made read-only.
+    if (ownDir || !std::filesystem::exists(dir + "/" + K964_UIR))
+        std::filesystem::copy_file(uir, dir + "/" + K964_UIR,
+                                   std::filesystem::copy_options::overwrite_existing);
     SetProjectDir(dir.c_str());
     ui = std::make_unique<QtUi>();
     serial = std::make_unique<QtSerial>();
@@ -159,13 +163,55 @@ void E2eTest::answerNextPopup(bool yes) {
             return;
         timer->stop();
         timer->deleteLater();
-        popups.push_back({box->windowTitle(), box->text()});
+        popups.push_back({box->windowTitle(), box->text(), box->informativeText()});
+        if (!popupLog.empty()) {
+            std::ofstream log(popupLog, std::ios::binary | std::ios::trunc);
+            for (const QString& part : {box->windowTitle(), box->text(), box->informativeText()})
+                log << part.toStdString() << '\n';
+        }
         QAbstractButton* b = box->button(yes ? QMessageBox::Yes : QMessageBox::No);
         if (!b)
             b = box->button(QMessageBox::Ok);
         b->click();
     });
     timer->start();
+}
+
+int E2eTest::simCommands() {
+    const std::string status = sim->command("status");
+    const std::string key = " commands=";
+    std::size_t at = status.find(key);
+    EXPECT_NE(at, std::string::npos) << status;
+    return at == std::string::npos ? -1 : std::atoi(status.c_str() + at + key.size());
+}
+
+QString E2eTest::tip(int panel, int control) const {
+    return widget(panel, control)->toolTip();
+}
+
+SeenPopup E2eTest::readPopupLog() const {
+    std::ifstream in(popupLog, std::ios::binary);
+    std::string title;
+    std::string text;
+    std::getline(in, title);
+    std::getline(in, text);
+    std::stringstream rest;
+    rest << in.rdbuf();
+    QString informative = QString::fromStdString(rest.str());
+    if (informative.endsWith(QLatin1Char('\n')))
+        informative.chop(1);
+    return {QString::fromStdString(title), QString::fromStdString(text), informative};
+}
+
+void E2eTest::dropPrivileges() {
+    if (geteuid() != 0)
+        return; // already a user whom modes and exclusive opens keep out
+    constexpr uid_t kNobody = 65534;
+    std::filesystem::permissions(dir, std::filesystem::perms::all);
+    ASSERT_EQ(setgroups(0, nullptr), 0);
+    ASSERT_EQ(setresgid(kNobody, kNobody, kNobody), 0);
+    ASSERT_EQ(setresuid(kNobody, kNobody, kNobody), 0);
+    ASSERT_EQ(geteuid(), kNobody);
 }
 
 void E2eTest::writeIni(const std::string& bytes) const {

@@ -44,6 +44,7 @@ class RecordingSerial : public SerialBackend {
 struct SeenPopup {
     QString title;
     QString text;
+    QString informative;
 };
 
 class E2eTest : public ::testing::Test {
@@ -68,9 +69,23 @@ class E2eTest : public ::testing::Test {
     void chooseMode(int index);
     void openService();
 
+    // Commands the simulated transmitter has received so far.
+    int simCommands();
+    // The tooltip of a control.
+    QString tip(int panel, int control) const;
+
     // The next message box that opens is answered with `yes` (Yes/OK) or
-    // not; what it showed lands in `popups`.
+    // not; what it showed lands in `popups`, and in the file `popupLog`
+    // when one is named (title, text and informative text, one per line):
+    // how a test learns what a process that ended showed.
     void answerNextPopup(bool yes);
+    SeenPopup readPopupLog() const;
+
+    // From here on this process runs as the user nobody without groups, as
+    // `setpriv --reuid=65534 --regid=65534 --clear-groups` would run it:
+    // file modes and exclusive opens hold again, which root ignores. The
+    // program directory is opened to that user first.
+    void dropPrivileges();
 
     std::string iniPath() const { return dir + "/K960.ini"; }
     void writeIni(const std::string& bytes) const;
@@ -83,4 +98,5 @@ class E2eTest : public ::testing::Test {
     std::unique_ptr<QtSerial> serial;
     std::unique_ptr<RecordingSerial> line;
     std::vector<SeenPopup> popups;
+    std::string popupLog;
 };

@@ -5,7 +5,11 @@
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // K964_TEST_PLATFORM=xcb runs them on a (virtual) X server instead, where
+    // a window is on the screen only once it has been mapped and exposed.
+    qputenv("QT_QPA_PLATFORM", qgetenv("K964_TEST_PLATFORM").isEmpty()
+                                   ? QByteArray("offscreen")
+                                   : qgetenv("K964_TEST_PLATFORM"));
     QTemporaryDir runtime;
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
         qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());

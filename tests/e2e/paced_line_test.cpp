@@ -112,8 +112,11 @@ TEST_P(PacedLine, ShowsOnlyTheTransmittersValuesAndWritesOnlyWhatIsShown) {
                                                     "D9" + wire(real(p3, SERVICE_CAL_9)),
                                                     "D0" + wire(real(p3, SERVICE_CAL_0))};
         mark = line->sent.size();
+        answerNextPopup(true); // a constant not read is written once confirmed
         click(p3, SERVICE_STORE);
         EXPECT_EQ(sentSince(mark), constants);
+        ASSERT_EQ(popups.size(), 1u);
+        EXPECT_EQ(popups[0].text, "Constants not read from the transmitter. Write the values shown ?");
     }
 }
 

@@ -95,6 +95,7 @@ TEST(NumericFieldTest, ReadsTheNumberGrammarAndAnUnambiguousDecimalComma) {
     const Input inputs[] = {
         {"2.5", true, 2.5},    {" 1e-3 ", true, 0.001},  {"-4.75E+02", true, -475.0},
         {"+7", true, 7.0},     {"0,05", true, 0.05},     {"-0,5", true, -0.5},
+        {"0,5", true, 0.5},    {"12,75", true, 12.75},   {"1,5e3", true, 1500.0},
         {"0,050", true, 0.05}, {"1,0005", true, 1.0005}, {"2,5e-2", true, 0.025},
         {"1,000", false, 0},   {"-12,345", false, 0},    {"1,2,3", false, 0},
         {"1.5,2", false, 0},   {"1.5.2", false, 0},      {"", false, 0},
@@ -169,13 +170,46 @@ TEST_F(NumericFieldEditTest, LeavingTheFieldFinishesTheEdit) {
     EXPECT_EQ(committed.count(), 1);
 }
 
-TEST_F(NumericFieldEditTest, InvalidInputGoesBackToTheHeldValue) {
+TEST_F(NumericFieldEditTest, TextThatIsNotANumberStaysMarkedAndIsNotTaken) {
     QSignalSpy committed(field, &NumericField::committed);
-    type("1,000");
-    QTest::keyClick(field, Qt::Key_Return);
-    EXPECT_EQ(field->value(), 0.0537);
-    EXPECT_EQ(field->text(), "0.1");
+    for (const char* text : {"1,000", "5 ppm"}) {
+        SCOPED_TRACE(text);
+        type(text);
+        QTest::keyClick(field, Qt::Key_Return);
+        EXPECT_EQ(field->text(), text) << "not silently put back";
+        EXPECT_TRUE(field->refused());
+        EXPECT_EQ(field->value(), 0.0537);
+        EXPECT_FALSE(field->styleSheet().isEmpty()) << "marked";
+    }
+    // The focus is free to go, and the text stays.
+    other->setFocus();
+    EXPECT_TRUE(other->hasFocus());
+    EXPECT_EQ(field->text(), "5 ppm");
+    // A new format keeps the text; a new value replaces it.
+    field->setPrecision(3);
+    EXPECT_EQ(field->text(), "5 ppm");
+    field->setValue(0.25);
+    EXPECT_FALSE(field->refused());
+    EXPECT_TRUE(field->styleSheet().isEmpty());
+    EXPECT_EQ(field->text(), "0.250");
     EXPECT_EQ(committed.count(), 0);
+}
+
+TEST_F(NumericFieldEditTest, ANumberTypedOverRefusedTextIsTaken) {
+    QSignalSpy committed(field, &NumericField::committed);
+    type("abc");
+    QTest::keyClick(field, Qt::Key_Return);
+    ASSERT_TRUE(field->refused());
+    type("0,5");
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_FALSE(field->refused());
+    EXPECT_EQ(field->value(), 0.5);
+    EXPECT_EQ(committed.count(), 1);
+    type("x");
+    QTest::keyClick(field, Qt::Key_Return);
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_FALSE(field->refused());
+    EXPECT_EQ(field->text(), "0.5");
 }
 
 TEST_F(NumericFieldEditTest, EscapeDropsTheEdit) {

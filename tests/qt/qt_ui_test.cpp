@@ -27,6 +27,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <cmath>
 #include <functional>
 
@@ -483,6 +484,16 @@ TEST_F(QtUiTest, UnknownHandlesAttributesAndWrongTypesAreRefused) {
         {"show unknown panel", [] { return DisplayPanel(99); }},
         {"hide unknown panel", [] { return HidePanel(99); }},
         {"menu bar of unknown panel", [] { return GetPanelMenuBar(99); }},
+        {"label of a control without one, read",
+         [&] {
+             char text[20];
+             return GetCtrlAttribute(mainPanel, MAIN_READ, ATTR_LABEL_TEXT, text);
+         }},
+        {"precision read as text",
+         [&] {
+             char text[20];
+             return GetCtrlAttribute(mainPanel, MAIN_LIMIT, ATTR_PRECISION, text);
+         }},
     };
     for (const auto& [what, call] : calls) {
         SCOPED_TRACE(what);
@@ -515,6 +526,51 @@ TEST_F(QtUiTest, ValueSetOnAVisibleControlIsPaintedBeforeTheCallbackGoesOn) {
     EXPECT_EQ(counter.paints, 1);
     SetCtrlVal(servicePanel, SERVICE_BUSY, 1);
     EXPECT_EQ(counter.paints, 2);
+}
+
+TEST_F(QtUiTest, AWindowShownIsPaintedBeforeDisplayPanelReturnsAndNoCallbackRunsMeanwhile) {
+    QWidget* service = ui->panelWidget(servicePanel);
+    PaintCounter counter;
+    service->installEventFilter(&counter);
+    pollTimer()->start(1);
+    DisplayPanel(servicePanel);
+    EXPECT_GE(counter.paints, 1);
+    EXPECT_TRUE(service->windowHandle()->isExposed());
+    EXPECT_TRUE(recorded.empty()) << "no timer tick while waiting for the paint";
+    // Shown already: nothing to wait for.
+    counter.paints = 0;
+    DisplayPanel(servicePanel);
+    EXPECT_EQ(counter.paints, 0);
+    pollTimer()->stop();
+}
+
+TEST_F(QtUiTest, RefusedTextIsNoNumberAndLabelsAndTooltipsReadBack) {
+    showAll();
+    auto* field = get<NumericField>(servicePanel, SERVICE_CAL_9);
+    SetCtrlVal(servicePanel, SERVICE_CAL_9, 2.5);
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, "zwei");
+    QTest::keyClick(field, Qt::Key_Return);
+    double value = 0;
+    EXPECT_EQ(GetCtrlVal(servicePanel, SERVICE_CAL_9, &value), UIE_NOT_A_NUMBER);
+    EXPECT_EQ(value, 2.5);
+    SetCtrlVal(servicePanel, SERVICE_CAL_9, 3.5);
+    EXPECT_EQ(GetCtrlVal(servicePanel, SERVICE_CAL_9, &value), 0);
+    EXPECT_EQ(value, 3.5);
+
+    char label[12];
+    EXPECT_EQ(GetCtrlAttribute(servicePanel, SERVICE_CAL_9, ATTR_LABEL_TEXT, label), 0);
+    EXPECT_STREQ(label, "Constant 9") << "without its mnemonic mark, cut to the buffer";
+    char tip[40];
+    EXPECT_EQ(SetCtrlAttribute(servicePanel, SERVICE_STATUS, ATTR_TOOLTIP_TEXT, "D? OK\x01"), 0);
+    EXPECT_EQ(ui->control(servicePanel, SERVICE_STATUS)->toolTip(),
+              QString("D? OK") + QChar(0x2401));
+    EXPECT_EQ(GetCtrlAttribute(mainPanel, MAIN_ZERO_POINT, ATTR_LABEL_TEXT, tip), 0);
+    EXPECT_STREQ(tip, "ZERO POINT");
+    char tiny[4];
+    EXPECT_EQ(GetCtrlAttribute(mainPanel, MAIN_ZERO_POINT, ATTR_LABEL_TEXT, tiny), 0);
+    EXPECT_STREQ(tiny, "ZER");
 }
 
 TEST(QtClockTest, DelayBlocksTheThreadWithoutServingEvents) {

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -274,6 +275,25 @@ TEST(SerialPorts, ANumberMapsToItsComEntryOrToTheSystemDevice) {
     fs::remove_all(dir);
 }
 
+TEST(SerialPorts, TheComEntriesAreLookedUpWhereTheProgramKeepsItsFiles) {
+    char pattern[] = "/tmp/k964-ports-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string program = std::string(pattern) + "/bin";
+    const std::string own = std::string(pattern) + "/config";
+    fs::create_directories(program);
+    fs::create_directories(own);
+    fs::create_symlink("/dev/null", program + "/COM2");
+    fs::create_symlink("/dev/zero", own + "/COM3");
+    SetProjectDir(program.c_str());
+    SetFilesDir(own.c_str());
+    EXPECT_EQ(QtSerial::devicePath(3).toStdString(), "/dev/zero");
+    EXPECT_EQ(QtSerial::devicePath(2).toStdString(), "/dev/ttyS1")
+        << "an installed program's ports are the user's own";
+    SetProjectDir(program.c_str());
+    EXPECT_EQ(QtSerial::devicePath(2).toStdString(), "/dev/null");
+    fs::remove_all(pattern);
+}
+
 class Unopenable : public SerialTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(Unopenable, APortWithoutDeviceDoesNotOpen) {
@@ -344,6 +364,9 @@ TEST_F(SerialTest, TheSimulatorDyingMidSessionGivesAnErrorAndNoHang) {
     ASSERT_EQ(exchange("VV").error, 0);
     sim.signal(SIGKILL);
     ASSERT_TRUE(sim.wait(10.0));
+    // Gone as an adapter goes: its link too (a killed simulator leaves its
+    // link behind, to a pseudo-terminal number the next one may get).
+    std::filesystem::remove(sim.linkPath());
     Read r = exchange("s0");
     EXPECT_NE(r.error, 0);
     EXPECT_LT(r.seconds, 3.0);
@@ -413,6 +436,48 @@ TEST(SimulatorProcess, SomethingElseNamedLikeTheLinkIsLeftAlone) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
     EXPECT_TRUE(fs::is_regular_file(sim.dir() + "/COM1"));
 }
+
+// What k964-sim printed and its exit status, run to its end.
+struct Finished {
+    std::string output;
+    int status = -1;
+};
+
+Finished run_sim(const std::string& arguments) {
+    Finished f;
+    FILE* p =
+        popen((std::string(K964_SIM_PATH) + " " + arguments + " </dev/null 2>&1").c_str(), "r");
+    if (!p)
+        return f;
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, p))
+        f.output += buf;
+    f.status = pclose(p);
+    return f;
+}
+
+class ForeignLink : public ::testing::TestWithParam<const char*> {};
+
+// ./tools/run.sh starts a simulator on COM1 where the program keeps its
+// files: a technician's COM1 to a real adapter must survive that.
+TEST_P(ForeignLink, IsNeverReplacedByTheSimulator) {
+    char pattern[] = "/tmp/k964-foreign-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string link = std::string(pattern) + "/COM1";
+    fs::create_symlink(GetParam(), link);
+    const Finished f = run_sim(std::string("--dir ") + pattern + " --port 1");
+    EXPECT_TRUE(WIFEXITED(f.status) && WEXITSTATUS(f.status) == 1) << f.status;
+    EXPECT_EQ(f.output, "k964-sim: " + link + " links to " + GetParam() +
+                            ", not to a simulator's pseudo-terminal: left alone (choose another "
+                            "number with --port)\n");
+    EXPECT_EQ(link_target(link), GetParam());
+    fs::remove_all(pattern);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, ForeignLink,
+    ::testing::Values("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0", "/dev/ttyUSB0",
+                      "/dev/null", "ttyS0", "/dev/pts"));
 
 TEST(SimulatorProcess, AClientThatEndsWithoutClosingThePortLeavesItOpenToOthers) {
     SimProcess sim;

@@ -33,10 +33,12 @@ TEST_F(LogicTest, OpeningTheServicePanelReadsSettingsAndConstantsThenPolls) {
 TEST_F(LogicTest, TheServicePanelIsShownBeforeAnythingIsSent) {
     connect();
     serial.clearEvents();
-    model.setSilent("VV");
-    // The first exchange times out; by then the panel must be visible.
+    ui.stampWith([this] { return static_cast<long>(serial.events().size()); });
+    const std::size_t first = ui.calls().size();
     ASSERT_TRUE(ui.selectMenu(m1, MENUBAR_SERVICE));
-    EXPECT_TRUE(ui.panel(p3).visible);
+    ASSERT_GT(ui.calls().size(), first);
+    EXPECT_EQ(ui.calls()[first].what, "DisplayPanel PANEL_SERVICE");
+    EXPECT_EQ(ui.calls()[first].stamp, 0) << "no line traffic before the panel is shown";
     EXPECT_EQ(sent().front(), "VV");
 }
 
@@ -127,6 +129,109 @@ TEST_F(LogicTest, AConstantReplyWithoutNumberShowsTheUnchangedValue) {
     EXPECT_DOUBLE_EQ(ui.ctrl(p3, SERVICE_CAL_8).dval, 4.5);
 }
 
+TEST_F(LogicTest, AConstantWhoseExchangeFailedIsNotParsed) {
+    connect();
+    ewert[8] = 4.5;
+    model.setReply("d8", "d8 7.25"); // no CR: the read times out
+    ASSERT_TRUE(ui.selectMenu(m1, MENUBAR_SERVICE));
+    EXPECT_DOUBLE_EQ(ewert[8], 4.5);
+    EXPECT_TRUE(history(p3, SERVICE_CAL_8).empty());
+}
+
+// ---- Storing: asked, refused or reported -------------------------------------
+
+struct StoreCase {
+    const char* name;
+    const char* silentAtOpening; // a constant not read when the panel opened
+    const char* silentAtStore;   // prefixes of constant writes left unanswered
+    int answer;                  // to the confirmation, if asked
+    const char* popups;          // "title/message" joined by '|'
+    const char* sent;            // commands of the store
+    const char* mainStatus;
+};
+
+class Store : public LogicTest, public ::testing::WithParamInterface<StoreCase> {};
+
+TEST_P(Store, AsksWhenNotReadAndReportsWhatWasNotStored) {
+    const StoreCase& c = GetParam();
+    connect();
+    if (*c.silentAtOpening)
+        model.setSilent(c.silentAtOpening);
+    ASSERT_TRUE(ui.selectMenu(m1, MENUBAR_SERVICE));
+    model.clearOverrides();
+    for (const char* p = c.silentAtStore; *p; p += 2)
+        model.setSilent(std::string(p, 2));
+    ui.edit(p3, SERVICE_CAL_8, 1.5);
+    ui.edit(p3, SERVICE_CAL_9, 2.5);
+    ui.edit(p3, SERVICE_CAL_0, 3.5);
+    ui.answerConfirm(c.answer);
+    serial.clearEvents();
+    history(p1, MAIN_STATUS).clear();
+    ASSERT_TRUE(ui.commit(p3, SERVICE_STORE));
+    std::vector<std::string> popups;
+    for (const Popup& p : ui.popups())
+        popups.push_back(p.title + "/" + p.message);
+    EXPECT_EQ(join(popups), c.popups);
+    EXPECT_EQ(join(sent()), c.sent);
+    EXPECT_EQ(join(history(p1, MAIN_STATUS)), c.mainStatus);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Store,
+    ::testing::Values(
+        StoreCase{"read_stores_without_asking", "", "", 0, "",
+                  "D81.500e+00|D92.500e+00|D03.500e+00", "ok"},
+        StoreCase{"not_read_asks_and_no_sends_nothing", "d9", "", 0,
+                  "Calibration/Constants not read from the transmitter. Write the values shown ?",
+                  "", ""},
+        StoreCase{"not_read_asks_and_yes_stores", "d0", "", 1,
+                  "Calibration/Constants not read from the transmitter. Write the values shown ?",
+                  "D81.500e+00|D92.500e+00|D03.500e+00", "ok"},
+        StoreCase{"one_failed", "", "D9", 0, "Calibration/Constant 9 not stored !",
+                  "D81.500e+00|D92.500e+00|D03.500e+00", "NO CONNECT 5"},
+        StoreCase{"two_failed", "", "D8D0", 0, "Calibration/Constant 8, 0 not stored !",
+                  "D81.500e+00|D92.500e+00|D03.500e+00", "NO CONNECT 5|NO CONNECT 5"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LogicTest, StoreIsRefusedWhileAConstantHoldsTextThatIsNotANumber) {
+    connect();
+    ASSERT_TRUE(ui.selectMenu(m1, MENUBAR_SERVICE));
+    SetCtrlAttribute(p3, SERVICE_CAL_9, ATTR_LABEL_TEXT, "Constant 9");
+    ui.refuse(p3, SERVICE_CAL_9);
+    serial.clearEvents();
+    ASSERT_TRUE(ui.commit(p3, SERVICE_STORE));
+    ASSERT_EQ(ui.popups().size(), 1u);
+    EXPECT_EQ(ui.popups()[0].title, "Input");
+    EXPECT_EQ(ui.popups()[0].message, "Constant 9: not a number !");
+    EXPECT_TRUE(serial.events().empty());
+    // Zero, span and closing are not held up by it.
+    ui.answerConfirm(0);
+    fehlx = 0;
+    ASSERT_TRUE(ui.commit(p3, SERVICE_ZERO));
+    EXPECT_EQ(ui.popups().back().title, "CALIBRATION");
+    ASSERT_TRUE(ui.close(p3));
+    EXPECT_EQ(hol, 0);
+}
+
+TEST_F(LogicTest, CalibrationIsRefusedUntilAPollOfThisOpeningHasMeasured) {
+    connect();
+    ASSERT_TRUE(ui.selectMenu(m1, MENUBAR_SERVICE));
+    ASSERT_TRUE(ui.tick(p3, POLL_TIMER));
+    ASSERT_EQ(fehlx, 0);
+    ASSERT_TRUE(ui.close(p3));
+    model.setVcal(50.0); // wert[1] still holds the old, small value
+    ASSERT_TRUE(ui.selectMenu(m1, MENUBAR_SERVICE));
+    EXPECT_EQ(fehlx, 1);
+    serial.clearEvents();
+    ui.answerConfirm(1);
+    ASSERT_TRUE(ui.commit(p3, SERVICE_SPAN));
+    EXPECT_EQ(ui.popups().back().message, " ERROR !!");
+    EXPECT_TRUE(serial.events().empty());
+    ASSERT_TRUE(ui.tick(p3, POLL_TIMER));
+    ASSERT_TRUE(ui.commit(p3, SERVICE_SPAN));
+    EXPECT_EQ(ui.popups().back().message, "ERROR OUT OF RANGE !!");
+}
+
 TEST_F(LogicTest, RightClickOnStoreDoesNothing) {
     connect();
     serial.clearEvents();
@@ -209,13 +314,27 @@ INSTANTIATE_TEST_SUITE_P(
                               "CALIBRATION/SET Vcal = V ?", "D!D!", "SAVE|NO CONNECT", 0, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(LogicTest, AnyReplyCountsAsASuccessfulCalibration) {
+TEST_F(LogicTest, AnyReplyCountsAsASuccessfulCalibrationAndIsKeptInTheTooltip) {
     connect();
     model.setReply("D?D?", "ERR 17\r");
     ui.answerConfirm(1);
+    ui.stampWith([this] { return static_cast<long>(clock.delays().size()); });
     ASSERT_TRUE(ui.commit(p3, SERVICE_ZERO));
     EXPECT_EQ(serviceStatus(), "ok");
+    EXPECT_EQ(ui.ctrl(p3, SERVICE_STATUS).tooltip, "ERR 17");
     EXPECT_EQ(model.zeroCalibrations(), 0) << "the override answered instead";
+    const UiCall& ok = ui.calls()[ui.calls().size() - 2];
+    EXPECT_EQ(ok.what, "SERVICE_STATUS=ok");
+    EXPECT_EQ(ok.stamp, 1) << "ok comes after the 1 s wait";
+}
+
+TEST_F(LogicTest, AFailedCalibrationKeepsWhatCameInTheTooltip) {
+    connect();
+    model.setReply("D!D!", "D! O"); // no CR
+    ui.answerConfirm(1);
+    ASSERT_TRUE(ui.commit(p3, SERVICE_SPAN));
+    EXPECT_EQ(serviceStatus(), "NO CONNECT");
+    EXPECT_EQ(ui.ctrl(p3, SERVICE_STATUS).tooltip, "D! O");
 }
 
 TEST_F(LogicTest, ZeroAndSpanReachTheTransmitter) {

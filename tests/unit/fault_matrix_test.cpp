@@ -278,6 +278,7 @@ TEST_P(FaultMatrix, ShowsItsStatusTheTransmittersValuesAndWritesOnlyWhatIsShown)
     EXPECT_TRUE(carried == (model.word(0) & 0xC4) || carried == 0)
         << "bits carried over come from the transmitter's word, or none was read";
     serial.clearEvents();
+    ui.answerConfirm(1); // settings not read in this cell: written once confirmed
     ASSERT_TRUE(ui.commit(p1, MAIN_SAVE));
     const int word0 = carried | written.bit0 | (written.bit3 << 3) |
                       (written.mode == 0   ? 0x10
@@ -290,6 +291,7 @@ TEST_P(FaultMatrix, ShowsItsStatusTheTransmittersValuesAndWritesOnlyWhatIsShown)
                     "D3" + real(written.point[2]), "S0" + std::to_string(word0),
                     "S8" + std::to_string(written.word8), "S!S!"}));
     serial.clearEvents();
+    ui.answerConfirm(1);
     ASSERT_TRUE(ui.commit(p3, SERVICE_STORE));
     EXPECT_EQ(join(sent()), join({"D8" + real(written.cal[0]), "D9" + real(written.cal[1]),
                                   "D0" + real(written.cal[2])}));

@@ -1,13 +1,19 @@
 // Start-up: panels, title, the port number from K960.ini; shutdown: the
 // file written exactly, or left alone.
 #include "app/shell.h"
+#include "platform/backends.h"
+#include "platform/dirs.h"
 #include "tests/support/logic_fixture.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -96,7 +102,8 @@ INSTANTIATE_TEST_SUITE_P(Ports, IniSave,
                                            IniWrite{4, " 4  Ve-Data_2014\n"},
                                            IniWrite{-2, " -2  Ve-Data_2014\n"},
                                            IniWrite{0, " 0  Ve-Data_2014\n"},
-                                           IniWrite{2147483647, " 2147483647  Ve-Data_2014\n"}));
+                                           IniWrite{2147483647, " 2147483647  Ve-Data_2014\n"}),
+                         [](const auto& info) { return "port_" + std::to_string(info.index); });
 
 TEST_F(LogicTest, PortOneLineIsSeventeenBytes) {
     start();
@@ -136,17 +143,111 @@ TEST_F(LogicTest, OtherEventsOnTheMainPanelAreIgnored) {
     EXPECT_FALSE(std::filesystem::exists(iniPath()));
 }
 
-TEST_F(LogicTest, AFailedWriteKeepsThePreviousFileAndStillExitsWithZero) {
+TEST_F(LogicTest, ATemporaryFileThatCannotBeMadeMeansAWriteInPlace) {
     writeIni(" 5  Ve-Data_2014\n");
     start();
     com_nummer = 6;
-    // The temporary file cannot be created: a directory that holds a file
-    // stands in its way.
+    // A directory that holds a file stands in the temporary file's way.
     std::filesystem::create_directory(iniPath() + ".new");
     std::ofstream(iniPath() + ".new/keep") << "x";
     EXPECT_EXIT(ui.close(p1), ExitedWithCode(0), "");
-    EXPECT_EQ(readIni(), " 5  Ve-Data_2014\n");
+    EXPECT_EQ(readIni(), " 6  Ve-Data_2014\n");
 }
+
+TEST_F(LogicTest, AReplacementThatFailsIsReportedAndLeavesNoTemporaryFile) {
+    std::filesystem::create_directory(iniPath());
+    std::ofstream(iniPath() + "/keep") << "x";
+    int file = OpenFile(iniPath().c_str(), VAL_WRITE_ONLY, VAL_TRUNCATE, VAL_ASCII);
+    ASSERT_GE(file, 0);
+    EXPECT_EQ(FmtFile(file, " %d  Ve-Data_2014\n", 3), 17);
+    EXPECT_EQ(CloseFile(file), -1);
+    EXPECT_FALSE(std::filesystem::exists(iniPath() + ".new"));
+    EXPECT_TRUE(std::filesystem::is_directory(iniPath()));
+}
+
+TEST(MakePathnameTest, FailsEmptyAtItsBoundAndWorksOneBelow) {
+    char path[MAX_PATHNAME_LEN];
+    const std::string name = "K960.ini";
+    // "<dir>/K960.ini" of exactly MAX_PATHNAME_LEN characters leaves no room
+    // for the terminating zero.
+    std::string dir(MAX_PATHNAME_LEN - name.size() - 1, 'd');
+    std::snprintf(path, sizeof path, "junk");
+    EXPECT_LT(MakePathname(dir.c_str(), name.c_str(), path), 0);
+    EXPECT_STREQ(path, "");
+    dir.pop_back();
+    EXPECT_EQ(MakePathname(dir.c_str(), name.c_str(), path), 0);
+    EXPECT_EQ(std::strlen(path), static_cast<std::size_t>(MAX_PATHNAME_LEN - 1));
+    EXPECT_EQ(std::string(path), dir + "/" + name);
+}
+
+// ---- K960.ini where file modes decide, as a user whom they bind ---------------
+
+constexpr uid_t kUser = 65534; // nobody: CI runs as root, which modes do not stop
+
+struct ModeCase {
+    const char* name;
+    unsigned dirMode;
+    unsigned iniMode; // 0: no K960.ini
+    bool iniOfUser;   // K960.ini owned by the user who saves, else by another
+    const char* after;
+    bool replaced; // a new file took the old one's place
+};
+
+class IniModes : public LogicTest, public ::testing::WithParamInterface<ModeCase> {
+  protected:
+    // The program's save of port 6, in a process of a user whom modes bind.
+    int saveAsUser() {
+        std::string command = "'" K964_INI_WRITER "' '" + dir + "' 6";
+        if (geteuid() == 0)
+            command = "setpriv --reuid=65534 --regid=65534 --clear-groups " + command;
+        return std::system(command.c_str());
+    }
+};
+
+TEST_P(IniModes, NothingIsLostAndAFileThatMayNotBeWrittenStaysAsItWas) {
+    const ModeCase& c = GetParam();
+    const bool root = geteuid() == 0;
+    if (!root && !c.iniOfUser && c.iniMode)
+        GTEST_SKIP() << "a file of another owner needs root to set up";
+    const uid_t user = root ? kUser : geteuid();
+    const uid_t other = root ? 0 : geteuid();
+    struct stat before {};
+    if (c.iniMode) {
+        writeIni(" 5  Ve-Data_2014\n");
+        ASSERT_EQ(chmod(iniPath().c_str(), c.iniMode), 0);
+        ASSERT_EQ(chown(iniPath().c_str(), c.iniOfUser ? user : other, c.iniOfUser ? user : other),
+                  0);
+        ASSERT_EQ(stat(iniPath().c_str(), &before), 0);
+    }
+    ASSERT_EQ(chmod(dir.c_str(), c.dirMode), 0);
+    EXPECT_EQ(saveAsUser(), 0);
+    ASSERT_EQ(chmod(dir.c_str(), 0700), 0);
+    EXPECT_EQ(readIni(), c.after);
+    EXPECT_FALSE(std::filesystem::exists(iniPath() + ".new"));
+    if (c.iniMode) {
+        struct stat now {};
+        ASSERT_EQ(stat(iniPath().c_str(), &now), 0);
+        EXPECT_EQ(now.st_ino != before.st_ino, c.replaced);
+        EXPECT_EQ(now.st_uid, before.st_uid) << "the owner stays";
+        EXPECT_EQ(now.st_mode & 07777, before.st_mode & 07777);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, IniModes,
+    ::testing::Values(
+        ModeCase{"read_only_directory_writable_ini", 0555, 0666, false, " 6  Ve-Data_2014\n",
+                 false},
+        ModeCase{"read_only_directory_own_ini", 0555, 0644, true, " 6  Ve-Data_2014\n", false},
+        ModeCase{"read_only_ini", 0777, 0444, false, " 5  Ve-Data_2014\n", false},
+        ModeCase{"read_only_own_ini", 0777, 0444, true, " 5  Ve-Data_2014\n", false},
+        ModeCase{"read_only_ini_in_read_only_directory", 0555, 0444, false, " 5  Ve-Data_2014\n",
+                 false},
+        ModeCase{"own_ini_replaced_atomically", 0777, 0640, true, " 6  Ve-Data_2014\n", true},
+        ModeCase{"writable_ini_of_another_owner", 0777, 0666, false, " 6  Ve-Data_2014\n", false},
+        ModeCase{"no_ini_read_only_directory", 0555, 0, false, "", false},
+        ModeCase{"no_ini_writable_directory", 0777, 0, false, " 6  Ve-Data_2014\n", false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LogicTest, ALeftoverOfAnInterruptedSaveDoesNotBlockTheNext) {
     start();
@@ -214,5 +315,123 @@ TEST_F(LogicTest, APortThatCannotBeOpenedEndsWithTheMessageAndKeepsTheFile) {
                 "popup\\[\\]\\[COM-PORT kann nicht geoeffnet werden !\\]");
     EXPECT_EQ(readIni(), " 9  Ve-Data_2014\n");
 }
+
+} // namespace
+
+namespace {
+
+// ---- Where the files are ------------------------------------------------------------
+
+namespace fs = std::filesystem;
+
+// An installed program: its panels come from elsewhere, its files are the
+// user's own, and a K960.ini may still lie beside it.
+struct OwnIniCase {
+    const char* name;
+    const char* own;    // the user's K960.ini, or null for none
+    const char* beside; // K960.ini beside the program, or null for none
+    int port;
+};
+
+class OwnIni : public LogicTest, public ::testing::WithParamInterface<OwnIniCase> {
+  protected:
+    OwnIni() : own(dir + "/config/k964") {
+        fs::create_directories(own);
+        SetFilesDir(own.c_str());
+    }
+    std::string own;
+};
+
+TEST_P(OwnIni, IsReadAndTheOneBesideTheProgramOnlyWhileItIsMissing) {
+    if (GetParam().own)
+        std::ofstream(own + "/K960.ini") << GetParam().own;
+    if (GetParam().beside)
+        writeIni(GetParam().beside);
+    start();
+    EXPECT_EQ(com_nummer, GetParam().port);
+    com_nummer = 6;
+    EXPECT_EXIT(ui.close(p1), ExitedWithCode(0), "");
+    std::ifstream in(own + "/K960.ini", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), " 6  Ve-Data_2014\n");
+    if (GetParam().beside)
+        EXPECT_EQ(readIni(), GetParam().beside) << "the file beside the program is never written";
+    else
+        EXPECT_FALSE(fs::exists(iniPath()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Installed, OwnIni,
+    ::testing::Values(OwnIniCase{"none_at_all", nullptr, nullptr, 1},
+                      OwnIniCase{"only_beside", nullptr, " 4  Ve-Data_2014\n", 4},
+                      OwnIniCase{"own_wins", " 2  Ve-Data_2014\n", " 4  Ve-Data_2014\n", 2},
+                      OwnIniCase{"own_without_number", "COM3", " 4  Ve-Data_2014\n", 1},
+                      OwnIniCase{"own_empty", "", " 4  Ve-Data_2014\n", 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LogicTest, AnUnreadableOwnIniGivesPortOneNotTheOneBesideTheProgram) {
+    const std::string own = dir + "/config/k964";
+    fs::create_directories(own + "/K960.ini");
+    SetFilesDir(own.c_str());
+    writeIni(" 4  Ve-Data_2014\n");
+    start();
+    EXPECT_EQ(com_nummer, 1);
+}
+
+struct ConfigHomeCase {
+    const char* name;
+    const char* xdg; // $XDG_CONFIG_HOME, or null when unset
+    const char* dir;
+};
+
+class ConfigHome : public ::testing::TestWithParam<ConfigHomeCase> {};
+
+TEST_P(ConfigHome, GivesTheUsersOwnDirectory) {
+    EXPECT_EQ(UserFilesDir(GetParam().xdg, "/home/tech"), GetParam().dir);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Xdg, ConfigHome,
+    ::testing::Values(ConfigHomeCase{"unset", nullptr, "/home/tech/.config/k964"},
+                      ConfigHomeCase{"empty", "", "/home/tech/.config/k964"},
+                      ConfigHomeCase{"relative", "cfg", "/home/tech/.config/k964"},
+                      ConfigHomeCase{"dot_relative", "./cfg", "/home/tech/.config/k964"},
+                      ConfigHomeCase{"absolute", "/srv/cfg", "/srv/cfg/k964"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct DirsCase {
+    const char* name;
+    bool uirBeside;
+    bool dataDir;
+    bool installed;
+};
+
+class Dirs : public ::testing::TestWithParam<DirsCase> {};
+
+// A tree as an install makes it: <root>/bin for the program, the data
+// directory beside it.
+TEST_P(Dirs, PanelsBesideTheProgramComeFirstAndKeepItsFilesBesideIt) {
+    char pattern[] = "/tmp/k964-dirs-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string root = pattern;
+    const std::string bin = root + "/bin";
+    fs::create_directories(bin);
+    if (GetParam().uirBeside)
+        std::ofstream(bin + "/K964_Vx.uir") << "<ui/>";
+    if (GetParam().dataDir)
+        fs::create_directories(root + "/share/k964");
+    const ProgramDirs dirs = ChooseProgramDirs(bin, "K964_Vx.uir", "/home/tech/.config/k964");
+    EXPECT_EQ(dirs.program, bin);
+    EXPECT_EQ(dirs.installed, GetParam().installed);
+    EXPECT_EQ(dirs.resources, GetParam().installed ? root + "/share/k964" : bin);
+    EXPECT_EQ(dirs.files, GetParam().installed ? "/home/tech/.config/k964" : bin);
+    fs::remove_all(root);
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, Dirs,
+                         ::testing::Values(DirsCase{"copy", true, false, false},
+                                           DirsCase{"copy_in_an_install_tree", true, true, false},
+                                           DirsCase{"installed", false, true, true},
+                                           DirsCase{"nothing_anywhere", false, false, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

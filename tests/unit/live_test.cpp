@@ -2,6 +2,7 @@
 #include "live/live.h"
 #include "tests/support/logic_fixture.h"
 
+#include <cctype>
 #include <cmath>
 #include <limits>
 
@@ -83,32 +84,68 @@ TEST_P(PollOutcome, StatusFlagsBusyAndValues) {
     EXPECT_EQ(history(p3, SERVICE_U1_VALUE).empty(), !o.valuesShown);
 }
 
-INSTANTIATE_TEST_SUITE_P(Replies, PollOutcome,
-                         ::testing::Values(Outcome{"u1_silent", nullptr, "u1\r", "u1 2\r", "M2\r",
-                                                   "u1", "ERROR1 NO CONNECT", 1, 1, false},
-                                           Outcome{"u5_silent", "u1\r", nullptr, "u1 2\r", "M2\r",
-                                                   "u1|u5", "ERROR1 NO CONNECT", 1, 1, false},
-                                           Outcome{"u9_silent", "u1\r", "u1\r", nullptr, "M2\r",
-                                                   "u1|u5|u9", "ERROR1 NO CONNECT", 1, 1, false},
-                                           Outcome{"m2_silent", "u1\r", "u1\r", "u1 2\r", nullptr,
-                                                   "u1|u5|u9|m2", "|ERROR2 NO CONNECT", 1, 1,
-                                                   false},
-                                           Outcome{"u5_wrong_letter", "u1\r", "x3.0\r", "u1 2\r",
-                                                   "M2\r", "u1|u5|u9|m2", "x3.0|ok", 0, 0, true},
-                                           Outcome{"m2_wrong_letter", "u1\r", "u1\r", "u1 2\r",
-                                                   "E1\r", "u1|u5|u9|m2", "E1", 1, 0, true},
-                                           Outcome{"m2_lower_case", "u1\r", "u1\r", "u1 2\r",
-                                                   "m2\r", "u1|u5|u9|m2", "m2", 1, 0, true},
-                                           Outcome{"no_numbers", "u\r", "uX\r", "u\r", "M\r",
-                                                   "u1|u5|u9|m2", "ok", 0, 0, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Replies, PollOutcome,
+    ::testing::Values(
+        Outcome{"u1_silent", nullptr, "u1\r", "u1 2\r", "M2\r", "u1", "ERROR1 NO CONNECT", 1, 1,
+                false},
+        Outcome{"u5_silent", "u1\r", nullptr, "u1 2\r", "M2\r", "u1|u5", "ERROR1 NO CONNECT", 1, 1,
+                false},
+        Outcome{"u9_silent", "u1\r", "u1\r", nullptr, "M2\r", "u1|u5|u9", "ERROR1 NO CONNECT", 1, 1,
+                false},
+        Outcome{"m2_silent", "u1\r", "u1\r", "u1 2\r", nullptr, "u1|u5|u9|m2", "|ERROR2 NO CONNECT",
+                1, 1, false},
+        Outcome{"u5_wrong_letter", "u1\r", "x3.0\r", "u1 2\r", "M2\r", "u1|u5|u9|m2", "x3.0", 1, 0,
+                false},
+        Outcome{"u1_and_u9_wrong_letter", "E5.0\r", "u1\r", "x1 2\r", "M2\r", "u1|u5|u9|m2", "E5.0",
+                1, 0, false},
+        Outcome{"u9_wrong_then_m2_wrong", "u1\r", "u1\r", "x1 2\r", "E1\r", "u1|u5|u9|m2",
+                "x1 2|E1", 1, 0, false},
+        Outcome{"m2_wrong_letter", "u1\r", "u1\r", "u1 2\r", "E1\r", "u1|u5|u9|m2", "E1", 1, 0,
+                true},
+        Outcome{"m2_lower_case", "u1\r", "u1\r", "u1 2\r", "m2\r", "u1|u5|u9|m2", "m2", 1, 0, true},
+        Outcome{"no_numbers", "u\r", "uX\r", "u\r", "M\r", "u1|u5|u9|m2", "ok", 0, 0, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(PollTest, AWrongLetterIsParsedAllTheSame) {
+TEST_F(PollTest, ABadULetterStoresNoValueOfItsPoll) {
     openService();
-    reply("u1\r", "x3.0\r", "u1 2\r", "M2\r");
+    reply("u1.5\r", "u2.5\r", "u3.5 4.5\r", "M2\r");
     ASSERT_TRUE(tick());
-    EXPECT_DOUBLE_EQ(wert[5], 3.0);
-    EXPECT_DOUBLE_EQ(shownValue(SERVICE_U5_VALUE), 3.0);
+    ASSERT_EQ(fehlx, 0);
+    ui.shown().clear();
+    reply("u7.5\r", "E5.0\r", "u8.5 9.5\r", "M2\r");
+    ASSERT_TRUE(tick());
+    EXPECT_DOUBLE_EQ(wert[1], 1.5) << "the span guard is not fed from a failed poll";
+    EXPECT_DOUBLE_EQ(wert[5], 2.5);
+    EXPECT_DOUBLE_EQ(wert[6], 3.5);
+    EXPECT_DOUBLE_EQ(wert[7], 4.5);
+    EXPECT_EQ(join(ui.shown()), "SERVICE_BUSY=1|SERVICE_STATUS=E5.0|SERVICE_BUSY=0");
+    EXPECT_EQ(fehlx, 1);
+    EXPECT_EQ(join(sent()), "u1|u5|u9|m2|u1|u5|u9|m2");
+}
+
+TEST_F(PollTest, ABadULetterThenALineErrorKeepsNoValueEither) {
+    openService();
+    reply("u1.5\r", "u2.5\r", "u3.5 4.5\r", "M2\r");
+    ASSERT_TRUE(tick());
+    reply("x7.5\r", "u6.5\r", "u8.5 9.5\r", "M2\r");
+    model.setSilent("u9");
+    ASSERT_TRUE(tick());
+    EXPECT_DOUBLE_EQ(wert[1], 1.5);
+    EXPECT_DOUBLE_EQ(wert[5], 2.5);
+    EXPECT_EQ(serviceStatus(), "ERROR1 NO CONNECT");
+    EXPECT_EQ(fehlx, 1);
+}
+
+TEST_F(PollTest, AModeReplyWithoutItsCrFailsThePollAfterOk) {
+    openService();
+    reply("u1\r", "u1\r", "u1 2\r", "M2\r");
+    ASSERT_TRUE(tick());
+    ASSERT_EQ(fehlx, 0);
+    model.setReply("m2", "M2");
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(join(history(p3, SERVICE_STATUS)), "ok|ok|ERROR2 NO CONNECT");
+    EXPECT_EQ(fehlx, 1);
 }
 
 TEST_F(PollTest, ABadModeReplyZeroesTheMainValue) {
@@ -181,7 +218,13 @@ INSTANTIATE_TEST_SUITE_P(Bounds, AutoPrecision,
                                            Precision{2.0, 2}, Precision{19.99, 2},
                                            Precision{20.0, 1}, Precision{199.9, 1},
                                            Precision{200.0, 0}, Precision{5000, 0},
-                                           Precision{-0.4, 3}, Precision{-500, 3}));
+                                           Precision{-0.4, 3}, Precision{-500, 3}),
+                         [](const auto& info) {
+                             std::string name = std::to_string(info.index) + "_";
+                             for (char c : std::to_string(info.param.value))
+                                 name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             return name;
+                         });
 
 TEST(AutoPrecisionRule, NotANumberGetsNoDecimals) {
     EXPECT_EQ(autoprezision(std::numeric_limits<double>::quiet_NaN()), 0);

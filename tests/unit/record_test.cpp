@@ -104,7 +104,8 @@ const ActionCase kActions[] = {
      "constant 9 = 2.000e+00)\n"
      "  shown MAIN_STATUS \"NO CONNECT 5\"\n"
      "  12:00:00.000  sent \"D0-2.500e-01\\r\"  reply \"D0 -2.5000e-01\"  ok  (calibration "
-     "constant 0 = -2.500e-01)\n"},
+     "constant 0 = -2.500e-01)\n"
+     "  popup \"Calibration\" \"Constant 9 not stored !\"\n"},
 };
 
 class RecordActionTest : public RecordTest, public ::testing::WithParamInterface<ActionCase> {};

@@ -32,7 +32,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Decode{0, 0, 0, 2}, Decode{0x19, 1, 1, 0}, Decode{0x11, 1, 0, 0},
                       Decode{0x28, 0, 1, 2}, Decode{0xFF, 1, 1, 1},
                       Decode{0x10 | 0x02 | 0x04 | 0x40 | 0x80 | 0x700, 0, 0, 0},
-                      Decode{-1, 1, 1, 1}));
+                      Decode{-1, 1, 1, 1}),
+    [](const auto& info) { return "word_" + std::to_string(info.index); });
 
 TEST_F(LogicTest, ReadBackShowsSetPointsAndEndsWithOk) {
     model.setParam(1, 0.5);
@@ -74,7 +75,8 @@ INSTANTIATE_TEST_SUITE_P(Points, ReadBackFailure,
                                            ReadFailure{"s5", "NO CONNECT 3", "s5"},
                                            ReadFailure{"s8", "NO CONNECT 3", "s8"},
                                            ReadFailure{"d1", "NO CONNECT 4", "d1"},
-                                           ReadFailure{"d3", "NO CONNECT 4", "d3"}));
+                                           ReadFailure{"d3", "NO CONNECT 4", "d3"}),
+                         [](const auto& info) { return std::string(info.param.silentAt); });
 
 TEST_F(LogicTest, ASilentWord13IsNotReported) {
     connect();
@@ -123,7 +125,11 @@ INSTANTIATE_TEST_SUITE_P(Replies, ReplyWithoutNumber,
                          ::testing::Values(BadReply{"s0", "s0 abc\r"}, BadReply{"s0", "s0\r"},
                                            BadReply{"s0", "s0 -\r"}, BadReply{"s0", "\r"},
                                            BadReply{"d1", "d1\r"}, BadReply{"d1", "d1 e5\r"},
-                                           BadReply{"d1", "d1 nan\r"}, BadReply{"d1", "d1 inf\r"}));
+                                           BadReply{"d1", "d1 nan\r"}, BadReply{"d1", "d1 inf\r"}),
+                         [](const auto& info) {
+                             return std::string(info.param.command) + "_" +
+                                    std::to_string(info.index);
+                         });
 
 // ---- Write and save ------------------------------------------------------
 
@@ -151,7 +157,10 @@ INSTANTIATE_TEST_SUITE_P(Words, WriteCompose,
                                            Compose{0, 0, 0, 2, 32}, Compose{2, 0, 0, 0, 16},
                                            Compose{0, 7, 0, 0, 17}, Compose{0, 0, 200, 0, 24},
                                            Compose{0x7FFFFF00, 0, 0, 1, 48},
-                                           Compose{-1, 1, 1, 2, 0xC4 | 0x01 | 0x08 | 0x20}));
+                                           Compose{-1, 1, 1, 2, 0xC4 | 0x01 | 0x08 | 0x20}),
+                         [](const auto& info) {
+                             return "sends_" + std::to_string(info.param.sent);
+                         });
 
 TEST_F(LogicTest, EveryCombinationWrittenReadsBackTheSame) {
     connect();
@@ -235,7 +244,11 @@ INSTANTIATE_TEST_SUITE_P(Points, SaveFailure,
                                            WriteFailure{"S8", "NO CONNECT 6", 5},
                                            WriteFailure{"S!S!", "NO CONNECT 6", 6},
                                            WriteFailure{"s0", "NO CONNECT 3", 7},
-                                           WriteFailure{"d2", "NO CONNECT 4", 18}));
+                                           WriteFailure{"d2", "NO CONNECT 4", 18}),
+                         [](const auto& info) {
+                             std::string n = info.param.silentAt;
+                             return n == "S!S!" ? std::string("save") : n;
+                         });
 
 TEST_F(LogicTest, ASlowSaveSucceedsUnderTheLongTimeOut) {
     connect();
@@ -247,9 +260,114 @@ TEST_F(LogicTest, ASlowSaveSucceedsUnderTheLongTimeOut) {
 
 TEST_F(LogicTest, SaveBeforeAnyPortWasOpenedFailsAtTheFirstSetPoint) {
     start();
+    ui.answerConfirm(1);
     ASSERT_TRUE(ui.commit(p1, MAIN_SAVE));
     EXPECT_EQ(mainStatus(), "NO CONNECT 5");
     EXPECT_TRUE(sent().empty());
+}
+
+// ---- Save without a completed read-back --------------------------------------
+
+struct AskCase {
+    const char* name;
+    const char* silentAtConnect; // "" : the read-back completes
+    bool failedReRead;           // a later re-read fails
+    int answer;
+    bool asked;
+    int commands; // sent by Save
+};
+
+class SaveAsks : public LogicTest, public ::testing::WithParamInterface<AskCase> {};
+
+TEST_P(SaveAsks, WritesWhatWasNotReadOnlyWhenConfirmed) {
+    const AskCase& c = GetParam();
+    model.setWord(0, 0x39);
+    model.setParam(1, 4.5);
+    if (*c.silentAtConnect)
+        model.setSilent(c.silentAtConnect);
+    connect();
+    model.clearOverrides();
+    if (c.failedReRead) {
+        model.faults.silent = true;
+        ASSERT_TRUE(ui.commit(p1, MAIN_READ));
+        model.faults.silent = false;
+    }
+    ui.answerConfirm(c.answer);
+    serial.clearEvents();
+    ASSERT_TRUE(ui.commit(p1, MAIN_SAVE));
+    ASSERT_EQ(ui.popups().size(), c.asked ? 1u : 0u);
+    if (c.asked) {
+        EXPECT_EQ(ui.popups()[0].title, "SAVE");
+        EXPECT_EQ(ui.popups()[0].message,
+                  "Settings not read from the transmitter. Write the values shown ?");
+        EXPECT_TRUE(ui.popups()[0].confirm);
+    }
+    EXPECT_EQ(static_cast<int>(sent().size()), c.commands) << join(sent());
+    if (c.commands == 0) {
+        EXPECT_TRUE(serial.events().empty()) << "not even the time-out is touched";
+        EXPECT_EQ(model.saves(), 0);
+        EXPECT_DOUBLE_EQ(model.param(1), 4.5);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SaveAsks,
+    ::testing::Values(AskCase{"read_back_completed", "", false, 0, false, 19},
+                      AskCase{"transmitter_off_at_connect_no", "s0", false, 0, true, 0},
+                      AskCase{"transmitter_off_at_connect_yes", "s0", false, 1, true, 19},
+                      AskCase{"set_point_failed_no", "d3", false, 0, true, 0},
+                      AskCase{"word_13_alone_does_not_count", "t12", false, 0, false, 19},
+                      AskCase{"a_later_read_back_failed", "", true, 0, true, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LogicTest, AFailedSaveKeepsTheValuesAndMayBePressedAgain) {
+    connect();
+    ui.edit(p1, MAIN_ZERO_POINT, 7.5);
+    model.setSilent("S!S!");
+    ASSERT_TRUE(ui.commit(p1, MAIN_SAVE));
+    ASSERT_EQ(mainStatus(), "NO CONNECT 6");
+    EXPECT_DOUBLE_EQ(ui.ctrl(p1, MAIN_ZERO_POINT).dval, 7.5);
+    model.clearOverrides();
+    ASSERT_TRUE(ui.commit(p1, MAIN_SAVE));
+    EXPECT_TRUE(ui.popups().empty()) << "the read-back before still counts";
+    EXPECT_EQ(mainStatus(), "ok");
+    EXPECT_DOUBLE_EQ(model.savedParam(1), 7.5);
+}
+
+TEST_F(LogicTest, SaveIsRefusedWhileASetPointHoldsTextThatIsNotANumber) {
+    connect();
+    ui.refuse(p1, MAIN_END_MARK);
+    serial.clearEvents();
+    ASSERT_TRUE(ui.commit(p1, MAIN_SAVE));
+    ASSERT_EQ(ui.popups().size(), 1u);
+    EXPECT_EQ(ui.popups()[0].title, "Input");
+    EXPECT_EQ(ui.popups()[0].message, "END MARK (ppm): not a number !");
+    EXPECT_TRUE(serial.events().empty());
+    // Read is not refused, and puts the transmitter's value in its place.
+    ASSERT_TRUE(ui.commit(p1, MAIN_READ));
+    EXPECT_FALSE(ui.ctrl(p1, MAIN_END_MARK).refused);
+    ASSERT_TRUE(ui.commit(p1, MAIN_SAVE));
+    EXPECT_EQ(ui.popups().size(), 1u);
+    EXPECT_EQ(model.saves(), 1);
+}
+
+TEST_F(LogicTest, TheSwitchOfBit0IsNotTheServiceMenuItem) {
+    model.setWord(0, 0x11);
+    connect();
+    EXPECT_EQ(ui.ctrl(p1, MAIN_CONFIG_BIT0).name, "MAIN_CONFIG_BIT0");
+    EXPECT_EQ(ui.ctrl(p1, MAIN_CONFIG_BIT0).kind, CtrlKind::Switch);
+    EXPECT_EQ(ui.ctrl(p1, MAIN_CONFIG_BIT0).ival, 1);
+    EXPECT_TRUE(ui.selectMenu(m1, MENUBAR_SERVICE)) << "the menu item is still there";
+    EXPECT_FALSE(ui.selectMenu(m1, MAIN_CONFIG_BIT3)) << "a control is no menu item";
+}
+
+TEST_F(LogicTest, APartialWordReplyIsParsedBeforeTheErrorTest) {
+    connect();
+    set[0] = 16;
+    model.setReply("s0", "s0 57"); // no CR: the read times out
+    ASSERT_TRUE(ui.commit(p1, MAIN_READ));
+    EXPECT_EQ(mainStatus(), "NO CONNECT 3");
+    EXPECT_EQ(set[0], 57);
 }
 
 TEST_F(LogicTest, SaveActsOnCommitOnly) {
@@ -326,7 +444,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ModeCase{1, 0xFFF0, 1, "ZERO POINT (ppm] ", "END MARK (ppm) ", "LIMIT (ppm) ",
                                "Oxygen         ", 1},
                       ModeCase{2, 0xFFF0, 1, "ZERO POINT (mV ) ", "END MARK (mV ) ", "LIMIT (mV ) ",
-                               "Sensor Voltage ", 0}));
+                               "Sensor Voltage ", 0}),
+    [](const auto& info) { return "mode_" + std::to_string(info.param.mode); });
 
 TEST_F(LogicTest, ModeLabelsFillTheirRowsExactly) {
     for (int m = 0; m < 3; ++m) {
@@ -348,11 +467,36 @@ TEST_F(LogicTest, ACommittedModeDiscardsEditsAndAnUncommittedOneChangesNothing) 
     EXPECT_DOUBLE_EQ(ui.ctrl(p1, MAIN_ZERO_POINT).dval, 0.0);
 }
 
-TEST_F(LogicTest, AModeOutsideTheTablesIsLeftAlone) {
+TEST_F(LogicTest, AModeOutsideTheTablesLeavesEveryFieldAsItWas) {
     start();
+    ui.edit(p1, MAIN_MODE, 1);
+    ASSERT_TRUE(ui.commit(p1, MAIN_MODE));
+    ASSERT_EQ(linear, 1);
+    const std::pair<int, int> fields[] = {
+        {p1, MAIN_ZERO_POINT}, {p1, MAIN_END_MARK}, {p1, MAIN_LIMIT}, {p3, SERVICE_OXYGEN}};
+    auto look = [&] {
+        std::string all;
+        for (const auto& [panel, id] : fields) {
+            const MemoryCtrl& c = ui.ctrl(panel, id);
+            all += c.label + "/" + std::to_string(c.format) + "/" + std::to_string(c.precision) +
+                   "/" + std::to_string(c.history.size()) + "|";
+        }
+        return all;
+    };
+    const std::string before = look();
     ui.edit(p1, MAIN_MODE, 3);
     ASSERT_TRUE(ui.commit(p1, MAIN_MODE));
-    EXPECT_EQ(ui.ctrl(p1, MAIN_ZERO_POINT).label, "");
+    EXPECT_EQ(look(), before);
+    EXPECT_EQ(linear, 1);
+}
+
+TEST_F(LogicTest, ApplyingAModeLeavesTheMainValueAlone) {
+    start();
+    SetCtrlVal(p3, SERVICE_OXYGEN, 12.5);
+    ui.edit(p1, MAIN_MODE, 2);
+    ASSERT_TRUE(ui.commit(p1, MAIN_MODE));
+    EXPECT_DOUBLE_EQ(ui.ctrl(p3, SERVICE_OXYGEN).dval, 12.5);
+    EXPECT_EQ(join(history(p3, SERVICE_OXYGEN)), "12.5");
 }
 
 } // namespace
