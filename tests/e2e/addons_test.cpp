@@ -129,8 +129,11 @@ TEST_F(AddonsTest, TheRecordHoldsExactlyWhatWasReadSentAndReplied) {
     click(p1, MAIN_SAVE);
     ASSERT_EQ(text(p1, MAIN_STATUS), "ok");
     openService();
+    QTRY_COMPARE_WITH_TIMEOUT(text(p3, SERVICE_STATUS), QString("ok"), kDeadlineMs);
     answerNextPopup(true);
     click(p3, SERVICE_ZERO);
+    ASSERT_EQ(popups.size(), 1u);
+    ASSERT_EQ(popups[0].text, "SET Vcal = 0 mV ?");
     ASSERT_EQ(text(p3, SERVICE_STATUS), "ok");
 
     const std::string folder = dir + "/records";
