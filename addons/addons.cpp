@@ -75,7 +75,7 @@ Addons::~Addons() {
 std::string Addons::confPath() {
     char dir[MAX_PATHNAME_LEN];
     char path[MAX_PATHNAME_LEN];
-    GetProjectDir(dir);
+    GetFilesDir(dir); // where K960.ini is
     MakePathname(dir, K964_CONF, path);
     return path;
 }

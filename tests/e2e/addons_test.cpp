@@ -7,6 +7,7 @@
 #include "tests/e2e/e2e_fixture.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -138,6 +139,9 @@ TEST_F(AddonsTest, TheRecordHoldsExactlyWhatWasReadSentAndReplied) {
 
     const std::string folder = dir + "/records";
     std::filesystem::create_directory(folder);
+    const std::string config = dir + "/config";
+    std::filesystem::create_directory(config);
+    SetFilesDir(config.c_str());
     std::string offered;
     addons->setFolderChooser([&](const std::string& start) {
         offered = start;
@@ -152,9 +156,20 @@ TEST_F(AddonsTest, TheRecordHoldsExactlyWhatWasReadSentAndReplied) {
     const std::string path = entries->path().string();
     EXPECT_EQ(popups[1].text.toStdString(), "Saved as " + path);
     EXPECT_EQ(entries->path().filename().string().rfind("k964-record-", 0), 0u);
-    // The folder is remembered in k964.conf, K960.ini is not touched.
-    EXPECT_EQ(slurp(dir + "/k964.conf"), "record-folder=" + folder + "\n");
+    // The folder is remembered in k964.conf where K960.ini lives (for an
+    // installed program not beside it); K960.ini is not touched.
+    EXPECT_EQ(slurp(config + "/k964.conf"), "record-folder=" + folder + "\n");
+    EXPECT_FALSE(std::filesystem::exists(dir + "/k964.conf"));
+    EXPECT_FALSE(std::filesystem::exists(config + "/K960.ini"));
     EXPECT_FALSE(std::filesystem::exists(iniPath()));
+    // First offered the home folder; the next time the remembered one.
+    EXPECT_EQ(offered, QDir::homePath().toStdString());
+    addons->setFolderChooser([&](const std::string& start) {
+        offered = start;
+        return std::string();
+    });
+    addons->saveRecord();
+    EXPECT_EQ(offered, folder);
 
     QTest::qWait(200);
     const std::string log = slurp(wireLog());
