@@ -138,6 +138,14 @@ void SetSerialBackend(SerialBackend* backend) {
     line = LineState{};
 }
 
+SerialBackend* CurrentSerialBackend() {
+    return serial;
+}
+
+const char* SerialOpenFailure() {
+    return serial && rs232err == RS232_CANNOT_OPEN ? serial->openFailure() : "";
+}
+
 int OpenComConfig(int port, const char* deviceName, long baudRate, int parity, int dataBits,
                   int stopBits, int inputQueueSize, int outputQueueSize) {
     (void)deviceName; // the platform's own device for the number is used

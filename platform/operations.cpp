@@ -40,14 +40,6 @@ void SetClockBackend(ClockBackend* backend) {
 UiBackend* CurrentUiBackend() {
     return ui;
 }
-SerialBackend* CurrentSerialBackend() {
-    return serial;
-}
-
-const char* SerialOpenFailure() {
-    return serial && rs232err == RS232_CANNOT_OPEN ? serial->openFailure() : "";
-}
-
 void InstallCallbacks(const CallbackBinding* table, int count) {
     callbacks = table;
     callback_count = count;
