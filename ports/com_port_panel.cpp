@@ -17,18 +17,8 @@ namespace {
 enum Column { kPort, kDescription, kManufacturer, kSerialNumber, kById, kAccess };
 
 QString accessText(DeviceState state) {
-    switch (state) {
-    case DeviceState::Busy:
-        return QStringLiteral("in use");
-    case DeviceState::Forbidden:
-        return QStringLiteral("not permitted");
-    case DeviceState::Missing:
-        return QStringLiteral("not present");
-    case DeviceState::Opens:
-    case DeviceState::Failed:
-        break;
-    }
-    return QStringLiteral("ok");
+    const bool opens = state == DeviceState::Opens || state == DeviceState::Failed;
+    return opens ? QStringLiteral("ok") : deviceStateText(state);
 }
 
 // "/dev/ttyUSB0 (FT232R USB UART, FTDI)"

@@ -185,7 +185,11 @@ QString openFailureText(const QString& device, const DeviceCheck& check, const Q
 }
 
 QString deviceStateText(const DeviceCheck& check) {
-    switch (check.state) {
+    return deviceStateText(check.state);
+}
+
+QString deviceStateText(DeviceState state) {
+    switch (state) {
     case DeviceState::Opens:
     case DeviceState::Failed:
         return QStringLiteral("present");

@@ -45,3 +45,4 @@ QString openFailureText(const QString& device, const DeviceCheck& check, const Q
 // One word or phrase for a panel: "present", "not present", "in use",
 // "not permitted".
 QString deviceStateText(const DeviceCheck& check);
+QString deviceStateText(DeviceState state);

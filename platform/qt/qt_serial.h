@@ -1,7 +1,7 @@
 // The RS-232 line on QSerialPort, used blocking on the GUI thread.
 //
-// Port number n is the device named by an entry COM<n> in the program's
-// directory (a symbolic link to a device, as k964-sim makes one), otherwise
+// Port number n is the device named by an entry COM<n> where the program keeps
+// its files (a symbolic link to a device, as k964-sim makes one), otherwise
 // /dev/ttyS<n-1> on Linux and COM<n> on Windows. Numbers below 1 do not open.
 // A device that went away (an adapter pulled out) is opened again by the next
 // operation, with the same number, mapping, line settings and time-out; while

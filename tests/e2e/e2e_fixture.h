@@ -33,6 +33,7 @@ class RecordingSerial : public SerialBackend {
         return line_.read(port, how, buffer, count, stored);
     }
     double now() override { return line_.now(); }
+    const char* openFailure() const override { return line_.openFailure(); }
 
     std::vector<std::string> sent;
 

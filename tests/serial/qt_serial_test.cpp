@@ -456,7 +456,12 @@ Finished run_sim(const std::string& arguments) {
     return f;
 }
 
-class ForeignLink : public ::testing::TestWithParam<const char*> {};
+struct ForeignTarget {
+    const char* name;
+    const char* target;
+};
+
+class ForeignLink : public ::testing::TestWithParam<ForeignTarget> {};
 
 // ./tools/run.sh starts a simulator on COM1 where the program keeps its
 // files: a technician's COM1 to a real adapter must survive that.
@@ -464,20 +469,24 @@ TEST_P(ForeignLink, IsNeverReplacedByTheSimulator) {
     char pattern[] = "/tmp/k964-foreign-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     const std::string link = std::string(pattern) + "/COM1";
-    fs::create_symlink(GetParam(), link);
+    const std::string target = GetParam().target;
+    fs::create_symlink(target, link);
     const Finished f = run_sim(std::string("--dir ") + pattern + " --port 1");
     EXPECT_TRUE(WIFEXITED(f.status) && WEXITSTATUS(f.status) == 1) << f.status;
-    EXPECT_EQ(f.output, "k964-sim: " + link + " links to " + GetParam() +
+    EXPECT_EQ(f.output, "k964-sim: " + link + " links to " + target +
                             ", not to a simulator's pseudo-terminal: left alone (choose another "
                             "number with --port)\n");
-    EXPECT_EQ(link_target(link), GetParam());
+    EXPECT_EQ(link_target(link), target);
     fs::remove_all(pattern);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Targets, ForeignLink,
-    ::testing::Values("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0", "/dev/ttyUSB0",
-                      "/dev/null", "ttyS0", "/dev/pts"));
+    ::testing::Values(
+        ForeignTarget{"adapter_by_id", "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0"},
+        ForeignTarget{"adapter", "/dev/ttyUSB0"}, ForeignTarget{"other_device", "/dev/null"},
+        ForeignTarget{"relative", "ttyS0"}, ForeignTarget{"the_pts_directory", "/dev/pts"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SimulatorProcess, AClientThatEndsWithoutClosingThePortLeavesItOpenToOthers) {
     SimProcess sim;
