@@ -8,9 +8,11 @@
 #include "trend/trend_widget.h"
 
 #include <QClipboard>
-#include <cstring>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace {
