@@ -49,10 +49,8 @@ class Addons : public CallbackObserver {
     }
 
     LineTrace& trace() { return *trace_; }
-    ServiceRecord& record() { return record_; }
     Trend& trend() { return trend_; }
     TrendView* trendView() const { return trendView_; }
-    TraceWindow* traceWindow() const { return traceWindow_; }
     // k964.conf, in the directory that holds K960.ini.
     static std::string confPath();
 

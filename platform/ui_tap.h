@@ -39,7 +39,6 @@ class UiTap : public UiBackend {
   public:
     explicit UiTap(UiBackend& inner) : inner_(inner) {}
 
-    UiBackend& inner() const { return inner_; }
     void addListener(UiListener* listener) { listeners_.push_back(listener); }
     // The resource number of a loaded panel's handle, 0 if unknown.
     int resourceOf(int panel) const;

@@ -61,7 +61,6 @@ class LineTrace : public SerialBackend {
 
     explicit LineTrace(SerialBackend& inner);
 
-    SerialBackend& inner() const { return inner_; }
     void addListener(TraceListener* listener) { listeners_.push_back(listener); }
     void removeListener(TraceListener* listener);
     // Ends the exchange in progress, if its reply has been read: the

@@ -43,12 +43,6 @@ const char* Trend::unit() const {
     return mode_ == 2 ? "mV" : "ppm";
 }
 
-void Trend::clear() {
-    first_ = 0;
-    count_ = 0;
-    broken_ = true;
-}
-
 std::vector<TrendPoint> Trend::points(double now) const {
     std::vector<TrendPoint> out;
     for (std::size_t i = 0; i < count_; ++i) {

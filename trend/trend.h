@@ -45,7 +45,6 @@ class Trend {
     int mode() const { return mode_; }
     // "ppm" in modes 0 and 1, "mV" in mode 2.
     const char* unit() const;
-    void clear();
 
     // The points, oldest first, of the last kSpanSeconds before `now`.
     std::vector<TrendPoint> points(double now) const;
