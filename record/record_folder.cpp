@@ -51,7 +51,9 @@ bool write_record_folder(const std::string& confPath, const std::string& folder)
             return false;
         }
     }
-    if (std::rename(temp.c_str(), confPath.c_str()) != 0) {
+    // Windows renames onto no existing file: the old one goes first there.
+    if (std::rename(temp.c_str(), confPath.c_str()) != 0 &&
+        (std::remove(confPath.c_str()) != 0 || std::rename(temp.c_str(), confPath.c_str()) != 0)) {
         std::remove(temp.c_str());
         return false;
     }
