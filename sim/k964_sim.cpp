@@ -2,6 +2,8 @@
 // by the program as COM<n> through a symbolic link where it keeps its files.
 #include "platform/dirs.h"
 #include "sim/device_model.h"
+#include "sim/pty_link.h"
+#include "sim/sim_options.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -30,210 +32,10 @@
 
 namespace {
 
-const char kUsage[] = R"(Usage: k964-sim [options]
-
-Simulates a K964 oxygen transmitter on a pseudo-terminal and links it as
-COM<n> into a directory, where the k964 program finds it as port n.
-Prints "k964-sim: listening on <device> as <link>" once it is ready, and
-runs until SIGINT or SIGTERM, which remove the link. A COM<n> link left by
-a simulator is replaced; one that points anywhere but /dev/pts (a real
-adapter) is never touched. The end of standard input does not stop it.
-Commands on the line end in CR; line feeds are ignored, so a terminal
-program can talk to it too.
-
-Options:
-  --dir DIR          directory for the link (default: where k964 looks for
-                     its ports: beside this executable when K964_Vx.uir lies
-                     there, otherwise $XDG_CONFIG_HOME/k964 or ~/.config/k964,
-                     made when missing)
-  --port N           link name COM<N> (default 1)
-  --pace             pace both directions at 9600 baud, 10 bits per byte
-  --state FILE       load the saved settings from FILE at start and write
-                     them to it on every save, so they survive a restart
-  --silent           answer nothing
-  --latency MS       wait MS milliseconds before every reply
-  --latency-for PREFIX MS
-                     wait MS milliseconds more before the reply to commands
-                     that start with PREFIX (case matters; may be repeated)
-  --slow-save MS     wait MS milliseconds more before the reply to S!S!
-  --wrong-letter     replace the first letter of every reply by 'x'
-  --overlong         pad every reply to 30 characters before the CR
-  --pad24            pad every reply to exactly 24 characters before the CR
-  --no-cr            send replies without their CR
-  --garbage          put NUL and 8-bit bytes before every CR
-  --drop-after N     answer N commands, then drop the line (as if the cable
-                     were pulled: the device goes away)
-  --gas PPM          oxygen concentration at the sensor (default 5)
-  --vcal V           calibration voltage reported by u1 (default 0)
-  --noise PPM        noise amplitude of the reading (default 0.01)
-  --wire FILE        log every byte on the line to FILE as it passes: a line
-                     "> " for bytes from the program, "< " for bytes to it,
-                     each byte as two hex digits
-  --help             this text
-
-Commands on standard input, one per line, each answered by a line that
-starts with "k964-sim: ":
-  silent on|off, wrong-letter on|off, overlong on|off, pad24 on|off, no-cr on|off,
-  garbage on|off       switch a fault
-  latency MS, slow-save MS
-                       set a delay
-  latency PREFIX MS    set the extra delay for commands starting with PREFIX
-                       (0 removes it)
-  drop                 drop the line now
-  gas PPM, vcal V, temperature C, noise PPM
-                       change what the sensor sees
-  reply PREFIX TEXT    answer commands starting with PREFIX with TEXT and CR
-  mute PREFIX          answer commands starting with PREFIX with nothing
-  clear-replies        forget every reply and mute
-  power-cycle          restart the transmitter: the saved settings return
-  status               counters and faults
-  help                 this list
-)";
-
 // Commands are at most a few bytes; a line that grows beyond this without
 // a CR is noise and is thrown away.
 constexpr std::size_t kMaxLine = 256;
 constexpr double kByteSeconds = 10.0 / 9600.0;
-
-struct Options {
-    std::string dir;
-    int port = 1;
-    bool pace = false;
-    std::string stateFile;
-    long dropAfter = -1;
-    Faults faults;
-    double gas = 5.0;
-    double vcal = 0.0;
-    double noise = 0.01;
-    std::string wireFile;
-};
-
-bool to_long(const std::string& s, long lo, long hi, long* out) {
-    if (s.empty())
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    long v = std::strtol(s.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || v < lo || v > hi)
-        return false;
-    *out = v;
-    return true;
-}
-
-bool to_double(const std::string& s, double* out) {
-    if (s.empty())
-        return false;
-    char* end = nullptr;
-    double v = std::strtod(s.c_str(), &end);
-    if (*end != '\0' || !std::isfinite(v))
-        return false;
-    *out = v;
-    return true;
-}
-
-bool to_switch(const std::string& s, bool* out) {
-    if (s == "on" || s == "off") {
-        *out = s == "on";
-        return true;
-    }
-    return false;
-}
-
-std::string executable_dir(const char* argv0) {
-    char buf[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    std::string path = n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : argv0;
-    std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
-}
-
-std::string home_dir() {
-    const char* home = std::getenv("HOME");
-    if (home && *home)
-        return home;
-    const passwd* user = getpwuid(getuid());
-    return user && user->pw_dir ? user->pw_dir : "/";
-}
-
-// Where k964 looks for its ports, made if an installed program has none yet.
-std::string default_dir(const char* argv0) {
-    const ProgramDirs dirs =
-        ChooseProgramDirs(executable_dir(argv0), "K964_Vx.uir",
-                          UserFilesDir(std::getenv("XDG_CONFIG_HOME"), home_dir()));
-    if (dirs.installed) {
-        std::error_code ec;
-        std::filesystem::create_directories(dirs.files, ec);
-    }
-    return dirs.files;
-}
-
-[[noreturn]] void usage_error(const std::string& what) {
-    std::fprintf(stderr, "k964-sim: %s\nTry 'k964-sim --help'.\n", what.c_str());
-    std::exit(2);
-}
-
-Options parse_options(int argc, char** argv) {
-    Options o;
-    auto value = [&](int& i) -> std::string {
-        if (i + 1 >= argc)
-            usage_error(std::string(argv[i]) + " needs a value");
-        return argv[++i];
-    };
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        long n = 0;
-        if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, stdout);
-            std::exit(0);
-        } else if (a == "--dir") {
-            o.dir = value(i);
-        } else if (a == "--port") {
-            if (!to_long(value(i), 1, 9999, &n))
-                usage_error("--port takes a number from 1 to 9999");
-            o.port = static_cast<int>(n);
-        } else if (a == "--pace") {
-            o.pace = true;
-        } else if (a == "--state") {
-            o.stateFile = value(i);
-        } else if (a == "--silent") {
-            o.faults.silent = true;
-        } else if (a == "--latency" || a == "--slow-save") {
-            if (!to_long(value(i), 0, 600000, &n))
-                usage_error(a + " takes milliseconds from 0 to 600000");
-            (a == "--latency" ? o.faults.latencyMs : o.faults.slowSaveMs) = static_cast<int>(n);
-        } else if (a == "--latency-for") {
-            const std::string prefix = value(i);
-            if (!to_long(value(i), 0, 600000, &n))
-                usage_error("--latency-for takes a command prefix and milliseconds");
-            o.faults.latencyFor[prefix] = static_cast<int>(n);
-        } else if (a == "--wrong-letter") {
-            o.faults.wrongLetter = true;
-        } else if (a == "--overlong") {
-            o.faults.overlong = true;
-        } else if (a == "--pad24") {
-            o.faults.pad24 = true;
-        } else if (a == "--no-cr") {
-            o.faults.noCr = true;
-        } else if (a == "--garbage") {
-            o.faults.garbage = true;
-        } else if (a == "--drop-after") {
-            if (!to_long(value(i), 0, LONG_MAX, &o.dropAfter))
-                usage_error("--drop-after takes a number of commands");
-        } else if (a == "--wire") {
-            o.wireFile = value(i);
-        } else if (a == "--gas" || a == "--vcal" || a == "--noise") {
-            double v = 0.0;
-            if (!to_double(value(i), &v))
-                usage_error(a + " takes a number");
-            (a == "--gas" ? o.gas : a == "--vcal" ? o.vcal : o.noise) = v;
-        } else {
-            usage_error("unknown option " + a);
-        }
-    }
-    if (o.dir.empty())
-        o.dir = default_dir(argv[0]);
-    return o;
-}
 
 // ---- Signals -----------------------------------------------------------------
 
@@ -262,142 +64,6 @@ bool install_signals() {
     signal(SIGPIPE, SIG_IGN);
     return true;
 }
-
-// ---- The pseudo-terminal and its link ------------------------------------------
-
-class Pty {
-  public:
-    ~Pty() { close(); }
-
-    bool open(std::string* error) {
-        master_ = posix_openpt(O_RDWR | O_NOCTTY);
-        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
-            *error = std::string("cannot create a pseudo-terminal: ") + std::strerror(errno);
-            return false;
-        }
-        char name[PATH_MAX];
-        if (ptsname_r(master_, name, sizeof name) != 0) {
-            *error = std::string("no pseudo-terminal name: ") + std::strerror(errno);
-            return false;
-        }
-        slavePath_ = name;
-        // Held open for the whole run: without a slave, reads on the master
-        // fail with EIO whenever no client has the device open.
-        slave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (slave_ < 0) {
-            *error = std::string("cannot open ") + name + ": " + std::strerror(errno);
-            return false;
-        }
-        // QSerialPort makes the device exclusive while it has it open. With
-        // our slave held open, a client that ends without closing the port
-        // (as k964 does on exit) would leave it exclusive for good: watch the
-        // clients come and go, and lift it when the last one has gone.
-        watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (watch_ < 0 || inotify_add_watch(watch_, name, IN_OPEN | IN_CLOSE) < 0) {
-            *error = std::string("cannot watch ") + name + ": " + std::strerror(errno);
-            return false;
-        }
-        termios t{};
-        tcgetattr(slave_, &t);
-        cfmakeraw(&t);
-        t.c_cflag |= CLOCAL | CREAD;
-        cfsetispeed(&t, B9600);
-        cfsetospeed(&t, B9600);
-        tcsetattr(slave_, TCSANOW, &t);
-        fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
-        fcntl(master_, F_SETFD, FD_CLOEXEC);
-        return true;
-    }
-
-    void close() {
-        for (int* fd : {&master_, &slave_, &watch_}) {
-            if (*fd >= 0)
-                ::close(*fd);
-            *fd = -1;
-        }
-    }
-
-    int master() const { return master_; }
-    int watch() const { return watch_; }
-    const std::string& slavePath() const { return slavePath_; }
-
-    // Counts the clients' opens and closes of the device.
-    void clientsChanged() {
-        alignas(inotify_event) char buf[4096];
-        ssize_t n;
-        while ((n = ::read(watch_, buf, sizeof buf)) > 0) {
-            for (ssize_t at = 0; at < n;) {
-                const auto* e = reinterpret_cast<const inotify_event*>(buf + at);
-                if (e->mask & IN_OPEN)
-                    ++clients_;
-                if (e->mask & IN_CLOSE)
-                    --clients_;
-                at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
-            }
-        }
-        if (clients_ <= 0) {
-            clients_ = 0;
-            ioctl(slave_, TIOCNXCL);
-        }
-    }
-
-  private:
-    int master_ = -1;
-    int slave_ = -1;
-    int watch_ = -1;
-    int clients_ = 0;
-    std::string slavePath_;
-};
-
-class Link {
-  public:
-    // Points `path` at `target`, replacing a link left by a simulator that
-    // did not clean up: one into /dev/pts. Anything else, above all a
-    // technician's link to a real adapter, is left alone.
-    bool make(const std::string& path, const std::string& target, std::string* error) {
-        struct stat st {};
-        if (lstat(path.c_str(), &st) == 0) {
-            if (!S_ISLNK(st.st_mode)) {
-                *error = path + " exists and is not a symbolic link";
-                return false;
-            }
-            char buf[PATH_MAX];
-            ssize_t n = readlink(path.c_str(), buf, sizeof buf - 1);
-            const std::string old = n >= 0 ? std::string(buf, static_cast<std::size_t>(n)) : "";
-            if (!old.starts_with("/dev/pts/")) {
-                *error = path + " links to " + old +
-                         ", not to a simulator's pseudo-terminal: left alone (choose another "
-                         "number with --port)";
-                return false;
-            }
-        }
-        std::string temp = path + ".k964-sim." + std::to_string(getpid());
-        unlink(temp.c_str());
-        if (symlink(target.c_str(), temp.c_str()) != 0 || rename(temp.c_str(), path.c_str()) != 0) {
-            *error = "cannot create " + path + ": " + std::strerror(errno);
-            unlink(temp.c_str());
-            return false;
-        }
-        path_ = path;
-        target_ = target;
-        return true;
-    }
-
-    // Removes the link if it is still ours.
-    void remove() {
-        if (path_.empty())
-            return;
-        char buf[PATH_MAX];
-        ssize_t n = readlink(path_.c_str(), buf, sizeof buf - 1);
-        if (n >= 0 && std::string(buf, static_cast<std::size_t>(n)) == target_)
-            unlink(path_.c_str());
-        path_.clear();
-    }
-
-  private:
-    std::string path_;
-    std::string target_;
-};
 
 std::string absolute_dir(const std::string& dir) {
     char buf[PATH_MAX];
@@ -610,11 +276,10 @@ std::string Simulator::status() const {
       << " silent=" << onoff(f.silent) << " latency=" << f.latencyMs;
     for (const auto& [prefix, ms] : f.latencyFor)
         s << " latency-for=" << prefix << ':' << ms;
-    s
-      << " slow-save=" << f.slowSaveMs << " wrong-letter=" << onoff(f.wrongLetter)
+    s << " slow-save=" << f.slowSaveMs << " wrong-letter=" << onoff(f.wrongLetter)
       << " overlong=" << onoff(f.overlong) << " pad24=" << onoff(f.pad24)
-      << " no-cr=" << onoff(f.noCr)
-      << " garbage=" << onoff(f.garbage) << " pace=" << onoff(options_.pace);
+      << " no-cr=" << onoff(f.noCr) << " garbage=" << onoff(f.garbage)
+      << " pace=" << onoff(options_.pace);
     return s.str();
 }
 

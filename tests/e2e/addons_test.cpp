@@ -22,8 +22,6 @@
 
 namespace {
 
-constexpr int kDeadlineMs = 15000;
-
 std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream s;

@@ -17,6 +17,10 @@
 #include <string>
 #include <vector>
 
+// How long a test waits for what the program shows by itself (a poll, a
+// refresh); a generous deadline, not a timing goal.
+constexpr int kDeadlineMs = 15000;
+
 // The real serial backend, with every command written kept as it went out
 // (without its CR).
 class RecordingSerial : public SerialBackend {

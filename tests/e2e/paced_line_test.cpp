@@ -116,7 +116,8 @@ TEST_P(PacedLine, ShowsOnlyTheTransmittersValuesAndWritesOnlyWhatIsShown) {
         click(p3, SERVICE_STORE);
         EXPECT_EQ(sentSince(mark), constants);
         ASSERT_EQ(popups.size(), 1u);
-        EXPECT_EQ(popups[0].text, "Constants not read from the transmitter. Write the values shown ?");
+        EXPECT_EQ(popups[0].text,
+                  "Constants not read from the transmitter. Write the values shown ?");
     }
 }
 

@@ -30,7 +30,6 @@ namespace {
 
 using ::testing::ExitedWithCode;
 
-constexpr int kDeadlineMs = 15000;
 // Set by the test before a process of its own confirms the port: the device
 // it prepared. That process runs the test again from the start, and must
 // find what was prepared instead of preparing it again.
