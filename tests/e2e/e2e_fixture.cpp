@@ -50,7 +50,8 @@ void E2eTest::SetUp() {
     SetProjectDir(dir.c_str());
     ui = std::make_unique<QtUi>();
     serial = std::make_unique<QtSerial>();
-    line = std::make_unique<RecordingSerial>(*serial);
+    line = std::make_unique<LineTrace>(*serial);
+    line->addListener(&written);
     SetUiBackend(ui.get());
     SetSerialBackend(line.get());
     SetClockBackend(nullptr);
@@ -71,15 +72,14 @@ void E2eTest::TearDown() {
     }
 }
 
-int RecordingSerial::write(int port, const char* bytes, int count) {
-    const int r = line_.write(port, bytes, count);
-    if (r == 0) {
-        std::string command(bytes, static_cast<std::size_t>(count));
-        if (!command.empty() && command.back() == '\r')
-            command.pop_back();
-        sent.push_back(command);
-    }
-    return r;
+void SentCommands::stepDone(const TraceExchange& exchange, const TraceStep& step) {
+    (void)exchange;
+    if (step.kind != TraceStep::Write || step.result != 0)
+        return;
+    std::string command = step.bytes;
+    if (!command.empty() && command.back() == '\r')
+        command.pop_back();
+    sent.push_back(command);
 }
 
 void E2eTest::startSim(std::vector<std::string> options, int port) {

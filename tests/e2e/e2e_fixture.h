@@ -8,6 +8,7 @@
 #include "platform/qt/qt_serial.h"
 #include "platform/qt/qt_ui.h"
 #include "tests/serial/sim_process.h"
+#include "trace/line_trace.h"
 #include "ui/ids.h"
 
 #include <QString>
@@ -21,28 +22,13 @@
 // refresh); a generous deadline, not a timing goal.
 constexpr int kDeadlineMs = 15000;
 
-// The real serial backend, with every command written kept as it went out
-// (without its CR).
-class RecordingSerial : public SerialBackend {
+// Every command the line trace saw go out, as written (without its CR).
+class SentCommands : public TraceListener {
   public:
-    explicit RecordingSerial(SerialBackend& line) : line_(line) {}
-    int open(int port, long baud, int parity, int dataBits, int stopBits) override {
-        return line_.open(port, baud, parity, dataBits, stopBits);
-    }
-    int setTimeout(int port, double seconds) override { return line_.setTimeout(port, seconds); }
-    int flushOut(int port) override { return line_.flushOut(port); }
-    int flushIn(int port, std::string* flushed) override { return line_.flushIn(port, flushed); }
-    int write(int port, const char* bytes, int count) override;
-    int read(int port, const LineRead& how, char* buffer, int count, int* stored) override {
-        return line_.read(port, how, buffer, count, stored);
-    }
-    double now() override { return line_.now(); }
-    const char* openFailure() const override { return line_.openFailure(); }
+    void stepDone(const TraceExchange& exchange, const TraceStep& step) override;
+    void exchangeEnded(const TraceExchange&) override {}
 
     std::vector<std::string> sent;
-
-  private:
-    SerialBackend& line_;
 };
 
 // What a message box showed, and how it was answered.
@@ -101,7 +87,8 @@ class E2eTest : public ::testing::Test {
     std::unique_ptr<SimProcess> sim;
     std::unique_ptr<QtUi> ui;
     std::unique_ptr<QtSerial> serial;
-    std::unique_ptr<RecordingSerial> line;
+    std::unique_ptr<LineTrace> line; // around `serial`, as the program has it
+    SentCommands written;
     std::vector<SeenPopup> popups;
     std::string popupLog;
 };

@@ -53,7 +53,7 @@ class PacedLine : public E2eTest, public ::testing::WithParamInterface<PacedCase
     }
 
     std::vector<std::string> sentSince(std::size_t mark) const {
-        return {line->sent.begin() + static_cast<long>(mark), line->sent.end()};
+        return {written.sent.begin() + static_cast<long>(mark), written.sent.end()};
     }
 };
 
@@ -100,7 +100,7 @@ TEST_P(PacedLine, ShowsOnlyTheTransmittersValuesAndWritesOnlyWhatIsShown) {
                                                "S0" + std::to_string(word0),
                                                "S8" + std::to_string(integer(p1, MAIN_SETTING_8)),
                                                "S!S!"};
-    std::size_t mark = line->sent.size();
+    std::size_t mark = written.sent.size();
     click(p1, MAIN_SAVE);
     EXPECT_EQ(text(p1, MAIN_STATUS), "ok");
     std::vector<std::string> saved = sentSince(mark);
@@ -111,7 +111,7 @@ TEST_P(PacedLine, ShowsOnlyTheTransmittersValuesAndWritesOnlyWhatIsShown) {
         const std::vector<std::string> constants = {"D8" + wire(real(p3, SERVICE_CAL_8)),
                                                     "D9" + wire(real(p3, SERVICE_CAL_9)),
                                                     "D0" + wire(real(p3, SERVICE_CAL_0))};
-        mark = line->sent.size();
+        mark = written.sent.size();
         answerNextPopup(true); // a constant not read is written once confirmed
         click(p3, SERVICE_STORE);
         EXPECT_EQ(sentSince(mark), constants);
