@@ -158,7 +158,7 @@ TEST_F(SerialTest, NoiseOnTheLineDoesNotHurtTheSimulator) {
     }
     noise += '\r';
     serial.flushOut(1);
-    ASSERT_EQ(serial.write(1, noise.data(), static_cast<int>(noise.size())), 0);
+    ASSERT_EQ(serial.writeCommand(1, noise.data(), static_cast<int>(noise.size())), 0);
     serial.flushIn(1, nullptr);
     ASSERT_EQ(serial.setTimeout(1, 0.3), 0);
     EXPECT_EQ(read().error, RS232_TIMEOUT);
