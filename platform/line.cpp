@@ -10,7 +10,8 @@
 // - A reply is attributed, never timed. The replies to the s, t and d
 //   commands and to D8, D9, D0 begin with their command's text (in either
 //   letter case); a line that does not is not theirs. The reply to any other
-//   command is the first line that comes after it while the line is in step.
+//   command is the first line that comes after it while the line is in step,
+//   and only once that line has ended within the read.
 // - The line is in step while every line that came has been read whole and
 //   every command has had its reply. A time-out, a line whose CR did not come
 //   within the read, a line that was not the reply, or printable bytes thrown
@@ -185,10 +186,17 @@ const char* free_probe() {
     return kProbes[0];
 }
 
+int send_probe(int port, const char* probe) {
+    const std::string bytes = std::string(probe) + kCr;
+    return serial->write(port, bytes.data(), static_cast<int>(bytes.size()), WritePurpose::Probe);
+}
+
 // Gets the line back in step: throws away what has come, sends a probe and
-// throws away every line up to the probe's reply, within the port's time-out,
-// once more after a whole line that was not it (the transmitter is answering
-// what it was asked before). Returns 0, or the code of the failure.
+// throws away every line up to the probe's reply, within twice the port's
+// time-out: the transmitter may still be answering what it was asked before.
+// When the line was left inside a line, the probe's reply may come glued to
+// that line's rest; once the rest has ended, a second probe goes out and
+// only its reply counts. Returns 0, or the code of the failure.
 int get_in_step(int port) {
     std::string flushed;
     int r = serial->flushIn(port, &flushed);
@@ -196,12 +204,9 @@ int get_in_step(int port) {
         return r;
     note_unread(flushed);
     const char* probe = free_probe();
-    const std::string bytes = std::string(probe) + kCr;
-    r = serial->write(port, bytes.data(), static_cast<int>(bytes.size()), WritePurpose::Probe);
-    if (r != 0)
+    if ((r = send_probe(port, probe)) != 0)
         return r;
-    double deadline = serial->now() + line.timeout;
-    bool extended = false;
+    double deadline = serial->now() + 2 * line.timeout;
     bool rest = line.midLine; // the first line read is the rest of one begun before
     for (;;) {
         char text[24];
@@ -211,11 +216,16 @@ int get_in_step(int port) {
         if (l.result != 0) {
             if (l.result == RS232_TIMEOUT)
                 owe(probe);
-            line.midLine = true;
+            line.midLine = rest || l.stored > 0 || !l.ended;
             return l.result;
         }
         if (rest) {
             rest = false;
+            owe(probe);
+            probe = free_probe();
+            if ((r = send_probe(port, probe)) != 0)
+                return r;
+            deadline = std::max(deadline, serial->now() + line.timeout);
             continue;
         }
         if (begins_with(text, l.stored, probe)) {
@@ -223,10 +233,6 @@ int get_in_step(int port) {
             line.inStep = true;
             line.midLine = false;
             return 0;
-        }
-        if (l.stored > 0 && !extended) {
-            deadline = serial->now() + line.timeout;
-            extended = true;
         }
     }
 }
@@ -357,10 +363,13 @@ int ComRdTerm(int port, char* buffer, int count, int terminator) {
         const bool ours = line.echo.empty() || begins_with(buffer, l.stored, line.echo);
         if (l.stored > 0 && ours) {
             if (!l.ended && read_rest(port, ReadPurpose::Remnant, terminator, deadline) != 0) {
-                // The reply is whole in its first bytes; the rest of its line
-                // is still to come.
+                // The rest of the line is still to come. A reply that begins
+                // with its command's text is whole in its first bytes; any
+                // other line must have ended to be taken for the reply.
                 line.inStep = false;
                 line.midLine = true;
+                if (line.echo.empty())
+                    return failed(buffer, l.stored, RS232_TIMEOUT);
             }
             set_err(0);
             return l.stored;

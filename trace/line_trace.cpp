@@ -53,8 +53,7 @@ double LineTrace::millis() {
 }
 
 void LineTrace::finish() {
-    if (replied_)
-        endExchange();
+    endExchange();
 }
 
 TraceStep& LineTrace::begin(TraceStep::Kind kind, bool closesAfterReply) {
@@ -74,7 +73,8 @@ int LineTrace::done(int result) {
     TraceStep& step = current_.steps.back();
     step.result = result;
     const bool reply = step.kind == TraceStep::Read && step.purpose == ReadPurpose::Reply;
-    if (reply || (result < 0 && !replied_ && step.kind != TraceStep::Read))
+    const bool resync = step.kind == TraceStep::Read && step.purpose == ReadPurpose::Resync;
+    if (reply || (result < 0 && !replied_ && (step.kind != TraceStep::Read || resync)))
         current_.error = result;
     if (reply)
         replied_ = true;

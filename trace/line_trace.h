@@ -67,8 +67,7 @@ class LineTrace : public SerialBackend {
 
     void addListener(TraceListener* listener) { listeners_.push_back(listener); }
     void removeListener(TraceListener* listener);
-    // Ends the exchange in progress, if its reply has been read: the
-    // callback that ran it has returned.
+    // Ends the exchange in progress: the callback that ran it has returned.
     void finish();
     // The last kKept exchanges, oldest first.
     const std::deque<TraceExchange>& exchanges() const { return kept_; }
