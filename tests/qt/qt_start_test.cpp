@@ -53,7 +53,11 @@ TEST_F(QtFixture, NumericFieldCommitsOnlyAUserEditThatChangedIt) {
      </widget>
     </item>
     <item>
-     <widget class="QPushButton" name="OTHER"/>
+     <widget class="QPushButton" name="OTHER">
+      <property name="text"><string>&amp;Other</string></property>
+      <property name="ctrlId" stdset="0"><number>3</number></property>
+      <property name="callback" stdset="0"><string>go</string></property>
+     </widget>
     </item>
    </layout>
   </widget>
@@ -87,6 +91,17 @@ TEST_F(QtFixture, NumericFieldCommitsOnlyAUserEditThatChangedIt) {
     GetCtrlVal(panel, 2, &value);
     EXPECT_EQ(value, 2.25);
     EXPECT_EQ(field->text(), "2.3");
+
+    // A command's mnemonic leaves the focus in the field: the edit is
+    // finished first, as the click that moves the focus finishes it.
+    recorded.clear();
+    QTest::keyClicks(field, "5");
+    QTest::keyClick(field, Qt::Key_O, Qt::AltModifier);
+    QTRY_COMPARE_WITH_TIMEOUT(recorded.size(), 2u, 5000);
+    EXPECT_EQ(recorded, (std::vector<Call>{{"dimmen", panel, 2, EVENT_COMMIT},
+                                           {"go", panel, 3, EVENT_COMMIT}}));
+    GetCtrlVal(panel, 2, &value);
+    EXPECT_EQ(value, 2.35);
 }
 
 // ---- Start-up on the real logic ----------------------------------------------
