@@ -35,29 +35,6 @@
 
 namespace {
 
-// Answers the next modal box with `act` once `ready` holds (or after a
-// generous deadline, so that a broken test fails instead of hanging).
-class BoxCloser {
-  public:
-    BoxCloser(std::function<bool()> ready, std::function<void(QMessageBox*)> act)
-        : ready_(std::move(ready)), act_(std::move(act)), deadline_(10000) {
-        QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || (!ready_() && !deadline_.hasExpired()))
-                return;
-            timer_.stop();
-            act_(box);
-        });
-        timer_.start(5);
-    }
-
-  private:
-    std::function<bool()> ready_;
-    std::function<void(QMessageBox*)> act_;
-    QDeadlineTimer deadline_;
-    QTimer timer_;
-};
-
 TEST_F(QtUiTest, CommandButtonsCommitToTheirCallbacks) {
     showAll();
     struct Button {
