@@ -168,27 +168,13 @@ class PaintedText : public QPaintDevice {
     QStringList runs() const { return engine_.runs; }
 
   protected:
+    // The widget's size, one device pixel per pixel, the screen's resolution.
     int metric(PaintDeviceMetric m) const override {
-        switch (m) {
-        case PdmWidth:
-            return widget_->width();
-        case PdmHeight:
-            return widget_->height();
-        case PdmDpiX:
-        case PdmPhysicalDpiX:
-            return widget_->logicalDpiX();
-        case PdmDpiY:
-        case PdmPhysicalDpiY:
-            return widget_->logicalDpiY();
-        case PdmDepth:
-            return 32;
-        case PdmDevicePixelRatio:
-            return 1;
-        case PdmDevicePixelRatioScaled:
+        if (m == PdmWidth || m == PdmHeight)
+            return m == PdmWidth ? widget_->width() : widget_->height();
+        if (m == PdmDevicePixelRatioScaled)
             return int(devicePixelRatioFScale());
-        default:
-            return 0;
-        }
+        return m == PdmDevicePixelRatio ? 1 : m == PdmDepth ? 32 : widget_->logicalDpiY();
     }
 
   private:
@@ -198,8 +184,6 @@ class PaintedText : public QPaintDevice {
         bool end() override { return true; }
         void updateState(const QPaintEngineState&) override {}
         void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
-        void drawImage(const QRectF&, const QImage&, const QRectF&,
-                       Qt::ImageConversionFlags) override {}
         void drawPath(const QPainterPath&) override {}
         void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
         void drawTextItem(const QPointF&, const QTextItem& item) override { runs << item.text(); }
@@ -277,6 +261,9 @@ TEST_F(QtFixture, EveryTextShownIsCarriedByAnAccessibleNameValueOrDescription) {
                      "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K1234-if00-port0"}};
         }
     } lister;
+    struct LineGone {
+        ~LineGone() { SetSerialBackend(nullptr); } // after the additions put it back
+    } lineGone;
     DeviceModel model;
     FakeClock clock;
     MemorySerial line(model, clock);
