@@ -281,7 +281,7 @@ TEST_F(QtFixture, EveryTextShownIsCarriedByAnAccessibleNameValueOrDescription) {
     addons.trendView()->refresh();
     LineTrace& trace = addons.trace();
     trace.open(1, 9600, 0, 8, 1);
-    trace.write(1, "s0\r", 3);
+    trace.writeCommand(1, "s0\r", 3);
     char reply[24];
     int stored = 0;
     trace.readTerm(1, reply, 24, 13, &stored);
