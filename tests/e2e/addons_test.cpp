@@ -291,19 +291,21 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplayAnythingElseIsAUsageError) {
     Finished help = run({"--help"}, bare);
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.startsWith("Usage: k964 [--trace FILE]")) << help.out.toStdString();
-    Finished version = run({"-platform", "offscreen", "--version"}, bare);
+    Finished version = run({"-platform", "xcb", "--version"}, bare);
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(version.out.startsWith("k964 ")) << version.out.toStdString();
 
-    QProcessEnvironment offscreen = bare;
-    offscreen.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    // Checked before the display is opened: the usage, not Qt's abort.
     for (const QStringList& wrong :
-         {QStringList{"--bogus"}, QStringList{"COM1"}, QStringList{"--trace"}}) {
-        Finished r = run(wrong, offscreen);
+         {QStringList{"--bogus"}, QStringList{"COM1"}, QStringList{"--trace"},
+          QStringList{"-style"}, QStringList{"-platform", "offscreen", "--bogus"}}) {
+        Finished r = run(wrong, bare);
         EXPECT_EQ(r.status, 2) << wrong.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains("Usage: k964")) << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty());
     }
+    QProcessEnvironment offscreen = bare;
+    offscreen.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     Finished unwritable = run({"--trace", "/nonexistent-dir/trace.txt"}, offscreen);
     EXPECT_EQ(unwritable.status, 1);
     EXPECT_TRUE(unwritable.err.contains("/nonexistent-dir/trace.txt"))
