@@ -101,10 +101,10 @@ TEST_F(AddonsTest, TheTraceOfAConnectIsTheWireByteForByteAndInTheFileAsItHappens
     std::string sent, received;
     for (const std::string& line : lines(slurp(tracePath))) {
         std::string bytes;
-        if (quoted_after(line, "write    ", &bytes))
+        if (quoted_after(line, "write    ", &bytes) || quoted_after(line, "probe    ", &bytes))
             sent += bytes;
         for (const char* label :
-             {"reply    ", "remnant  ", "stale    ", "settle   ", "flush in "}) {
+             {"reply    ", "rest     ", "late     ", "in step  ", "flush in "}) {
             if (quoted_after(line, label, &bytes))
                 received += bytes;
         }

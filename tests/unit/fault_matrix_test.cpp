@@ -25,7 +25,7 @@ enum Fault {
     LateVV,
     LateT12,
     LateD8,
-    AfterSettle,
+    VeryLateT12D8,
     DuringFlush,
     NoCr,
     Garbage,
@@ -51,7 +51,7 @@ const char* const kActionNames[] = {"connect", "reread", "save", "open_service",
                                     "poll",    "store",  "zero", "span"};
 const char* const kFaultNames[] = {
     "silent",       "late",         "slow_save",   "wrong_letter", "overlong",
-    "exact24",      "late_vv",      "late_t12",    "late_d8",      "after_settle",
+    "exact24",      "late_vv",      "late_t12",    "late_d8",      "very_late_t12_d8",
     "during_flush", "no_cr",        "garbage",     "dropped",      "usb_overlong",
     "usb_exact24",  "pause_in_rest", "longer_than_time_out", "very_late_vv", "very_late_u1",
     "late_d1",      "late_save",    "other_case",  "crlf",         "noise_nul",
@@ -160,9 +160,9 @@ class FaultMatrix : public LogicTest, public ::testing::WithParamInterface<Cell>
             x.latencyFor["d8"] = 750;
             x.latencyFor["D8"] = 750;
             break;
-        case AfterSettle:
-            // Later than the settle after the time-out waits: the late line
-            // comes while the next command waits for its own.
+        case VeryLateT12D8:
+            // Later than the probe's window after the time-out begins: the
+            // late line comes while the line gets back in step.
             x.latencyFor["t12"] = 1200;
             x.latencyFor["d8"] = 1200;
             x.latencyFor["D8"] = 1200;
