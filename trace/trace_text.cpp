@@ -88,7 +88,8 @@ std::string trace_step(const TraceStep& s) {
             out += " \"" + visible_bytes(s.bytes) + "\"";
         break;
     case TraceStep::Write:
-        out += (s.probe ? "probe    \"" : "write    \"") + visible_bytes(s.bytes) + "\"";
+        out += s.probe ? "probe    \"" : "write    \"";
+        out += visible_bytes(s.bytes) + "\"";
         break;
     case TraceStep::Read:
         out += read_name(s.purpose) + ("\"" + visible_bytes(s.bytes) + "\"");
