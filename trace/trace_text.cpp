@@ -92,7 +92,8 @@ std::string trace_step(const TraceStep& s) {
         out += visible_bytes(s.bytes) + "\"";
         break;
     case TraceStep::Read:
-        out += read_name(s.purpose) + ("\"" + visible_bytes(s.bytes) + "\"");
+        out += read_name(s.purpose);
+        out += "\"" + visible_bytes(s.bytes) + "\"";
         break;
     case TraceStep::Open:
         out += "open port " + number(s.value);
