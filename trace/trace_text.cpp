@@ -45,6 +45,15 @@ std::string code(int result) {
     }
 }
 
+// Bytes in quotes, built up in place: GCC 12 sees an overlap that is not
+// there in "\"" + std::string.
+std::string quoted(const std::string& bytes) {
+    std::string q(1, '"');
+    q += visible_bytes(bytes);
+    q += '"';
+    return q;
+}
+
 const char* read_name(ReadPurpose purpose) {
     switch (purpose) {
     case ReadPurpose::Reply:
@@ -84,16 +93,18 @@ std::string trace_step(const TraceStep& s) {
         break;
     case TraceStep::FlushIn:
         out += "flush in";
-        if (!s.bytes.empty())
-            out += " \"" + visible_bytes(s.bytes) + "\"";
+        if (!s.bytes.empty()) {
+            out += ' ';
+            out += quoted(s.bytes);
+        }
         break;
     case TraceStep::Write:
-        out += s.probe ? "probe    \"" : "write    \"";
-        out += visible_bytes(s.bytes) + "\"";
+        out += s.probe ? "probe    " : "write    ";
+        out += quoted(s.bytes);
         break;
     case TraceStep::Read:
         out += read_name(s.purpose);
-        out += "\"" + visible_bytes(s.bytes) + "\"";
+        out += quoted(s.bytes);
         break;
     case TraceStep::Open:
         out += "open port " + number(s.value);
