@@ -104,7 +104,7 @@ TEST_F(AddonsTest, TheTraceOfAConnectIsTheWireByteForByteAndInTheFileAsItHappens
         if (quoted_after(line, "write    ", &bytes))
             sent += bytes;
         for (const char* label :
-             {"reply    ", "remnant  ", "stale    ", "settle   ", "flush in "}) {
+             {"reply    ", "rest     ", "late     ", "in step  ", "flush in "}) {
             if (quoted_after(line, label, &bytes))
                 received += bytes;
         }
