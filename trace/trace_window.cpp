@@ -84,6 +84,7 @@ TraceWindow::TraceWindow(LineTrace& trace, QWidget* parent)
     layout->addLayout(finding);
     layout->addWidget(view_);
     resize(960, 540);
+    view_->setFocus();
 
     connect(pause_, &QPushButton::toggled, this, [this](bool on) { setPaused(on); });
     connect(clearButton, &QPushButton::clicked, this, [this] { clear(); });
@@ -105,7 +106,9 @@ TraceWindow::TraceWindow(LineTrace& trace, QWidget* parent)
     connect(new QShortcut(QKeySequence::FindPrevious, this), &QShortcut::activated, this,
             findPrevious);
 
-    // New exchanges keep the list at its end if it was there.
+    // New exchanges keep the list at its end if it was there, once the
+    // event loop is back: a scroll lays out every row, once for all the
+    // exchanges of a poll.
     connect(&filter_, &QAbstractItemModel::rowsAboutToBeInserted, this,
             [this](const QModelIndex& parent) {
                 const QScrollBar* bar = view_->verticalScrollBar();
@@ -113,16 +116,35 @@ TraceWindow::TraceWindow(LineTrace& trace, QWidget* parent)
                     follow_ = bar->value() == bar->maximum();
             });
     connect(&filter_, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex& parent) {
-        if (!parent.isValid() && follow_)
-            view_->scrollToBottom();
+        if (parent.isValid() || !follow_ || scrolling_)
+            return;
+        scrolling_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                scrolling_ = false;
+                view_->scrollToBottom();
+            },
+            Qt::QueuedConnection);
     });
     view_->scrollToBottom();
 }
 
 void TraceWindow::setPaused(bool paused) {
     pause_->setChecked(paused);
-    if (paused != model_.paused())
-        model_.setPaused(paused);
+    model_.setPaused(paused || closed_);
+}
+
+void TraceWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    closed_ = false;
+    setPaused(pause_->isChecked());
+}
+
+void TraceWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    closed_ = true;
+    setPaused(pause_->isChecked());
 }
 
 void TraceWindow::clear() {

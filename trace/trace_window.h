@@ -4,7 +4,9 @@
 // the live poll's, or the failed ones; finds text (Ctrl+F, then F3 and
 // Shift+F3 or Next and Previous); shows bytes as text or hexadecimal; can
 // be paused, cleared, copied and saved as text. It reads the trace's own
-// store through TraceModel: the window costs no copy of an exchange.
+// store through TraceModel: the window costs no copy of an exchange. Once
+// closed it takes no new rows (no work while nobody looks) and catches up
+// when shown again.
 #pragma once
 
 #include "trace/trace_filter.h"
@@ -39,6 +41,10 @@ class TraceWindow : public QWidget {
     // holds `text`, after the current one and around; false when none does.
     bool find(const QString& text, bool forward);
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
   private:
     LineTrace& trace_;
     TraceModel model_;
@@ -49,5 +55,7 @@ class TraceWindow : public QWidget {
     QCheckBox* hex_;
     QLineEdit* findText_;
     QLabel* found_;
-    bool follow_ = true; // at the end of the list: stay there as rows come
+    bool closed_ = false;    // shown, then closed
+    bool follow_ = true;     // at the end of the list: stay there as rows come
+    bool scrolling_ = false; // a scroll to the end is on its way
 };

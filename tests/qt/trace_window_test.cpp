@@ -1,7 +1,7 @@
 // Service -> Line trace: the window lists the exchanges as they end, a line
 // each that opens onto its steps, read from the trace's own store; it can be
-// paused, cleared, copied, filtered, searched and switched to hexadecimal;
-// the trend's widget shows the stability text.
+// paused, closed, cleared, copied, filtered, searched and switched to
+// hexadecimal. The trend's widget shows the stability text.
 #include "platform/memory/memory_serial.h"
 #include "trace/line_trace.h"
 #include "trace/trace_text.h"
@@ -91,6 +91,13 @@ TEST_F(TraceWindowTest, ListsPausesClearsAndCopies) {
     EXPECT_EQ(shown->rowCount(), 4) << "paused";
     window.setPaused(false);
     EXPECT_EQ(shown->rowCount(), 5) << "caught up";
+    window.show();
+    window.close();
+    exchange("s2\r");
+    trace.finish();
+    EXPECT_EQ(shown->rowCount(), 5) << "closed";
+    window.show();
+    EXPECT_EQ(shown->rowCount(), 6) << "caught up";
 
     window.copy();
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), kept());
