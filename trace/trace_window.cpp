@@ -46,13 +46,19 @@ TraceWindow::TraceWindow(LineTrace& trace, QWidget* parent)
     view_->setAllColumnsShowFocus(true);
     view_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     view_->setAccessibleName(tr("Exchanges"));
+    // A step's time is indented twice; the outcome takes what is left.
     const QFontMetrics metrics(view_->font());
-    const int indent = view_->indentation() + metrics.averageCharWidth() * 2;
-    view_->header()->resizeSection(
-        TraceModel::Time, indent + metrics.horizontalAdvance(QStringLiteral("00:00:00.000")));
-    for (auto [column, chars] :
-         {std::pair{TraceModel::Command, 16}, {TraceModel::Reply, 30}, {TraceModel::Outcome, 36}})
-        view_->header()->resizeSection(column, metrics.averageCharWidth() * chars);
+    const int chars = metrics.averageCharWidth();
+    QHeaderView* header = view_->header();
+    header->resizeSection(TraceModel::Time,
+                          2 * view_->indentation() + 2 * chars +
+                              metrics.horizontalAdvance(QStringLiteral("00:00:00.000")));
+    header->resizeSection(TraceModel::Command, 12 * chars);
+    header->resizeSection(TraceModel::Reply, 28 * chars);
+    header->resizeSection(TraceModel::Duration,
+                          2 * chars + metrics.horizontalAdvance(QStringLiteral("+0000.000 ms")));
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(TraceModel::Outcome, QHeaderView::Stretch);
 
     pause_->setCheckable(true);
     auto* clearButton = new QPushButton(tr("C&lear"), this);
