@@ -39,8 +39,12 @@ struct LineState {
 
 LineState line;
 
+long generation = 0;
+
 int set_err(int code) {
     rs232err = code;
+    if (code == RS232_IO_ERROR)
+        ++generation;
     return code;
 }
 
@@ -155,6 +159,7 @@ int OpenComConfig(int port, const char* deviceName, long baudRate, int parity, i
         return set_err(RS232_CANNOT_OPEN);
     const int r = set_err(serial->open(port, baudRate, parity, dataBits, stopBits));
     if (r == 0) {
+        ++generation;
         const double timeout = line.timeout;
         line = LineState{};
         line.timeout = timeout;
@@ -229,4 +234,8 @@ int ComRdTerm(int port, char* buffer, int count, int terminator) {
 
 int ReturnRS232Err(void) {
     return rs232err;
+}
+
+long ComLineGeneration(void) {
+    return generation;
 }
