@@ -191,6 +191,8 @@ INSTANTIATE_TEST_SUITE_P(
         StoreCase{"not_read_asks_and_yes_stores", "d0", "", 1,
                   "Calibration/Constants not read from the transmitter. Write the values shown ?",
                   "D81.500e+00|D92.500e+00|D03.500e+00", "ok"},
+        StoreCase{"settings_not_read_keep_their_failure", "d2", "", 0, "",
+                  "D81.500e+00|D92.500e+00|D03.500e+00", ""},
         StoreCase{"one_failed", "", "D9", 0, "Calibration/Constant 9 not stored !",
                   "D81.500e+00|D92.500e+00|D03.500e+00", "NO CONNECT 5"},
         StoreCase{"two_failed", "", "D8D0", 0, "Calibration/Constant 8, 0 not stored !",

@@ -220,8 +220,12 @@ TEST_F(LogicTest, SaveSendsSetPointsWordsAndSaveThenReadsBackUnderTheLongTimeOut
 struct WriteFailure {
     const char* silentAt;
     const char* status;
-    int sentCount; // commands sent, the failed one included
+    int sentCount;               // commands sent, the failed one included
+    const char* note;            // MAIN_NOTE afterwards
+    const char* reply = nullptr; // in place of no reply: the transmitter did not act on it
 };
+
+const char kUnsaved[] = "Values may be written but are not saved until a Save completes";
 
 class SaveFailure : public LogicTest, public ::testing::WithParamInterface<WriteFailure> {};
 
@@ -230,15 +234,16 @@ TEST_P(SaveFailure, StopsThereAndRestoresTheShortTimeOut) {
     ui.edit(p1, MAIN_ZERO_POINT, 1.25);
     ui.edit(p1, MAIN_END_MARK, 2.25);
     ui.edit(p1, MAIN_LIMIT, 3.25);
-    model.setSilent(GetParam().silentAt);
+    model.setReply(GetParam().silentAt, GetParam().reply);
     serial.clearEvents();
     double before = clock.now();
     ASSERT_TRUE(ui.commit(p1, MAIN_SAVE));
     EXPECT_EQ(mainStatus(), GetParam().status);
+    EXPECT_EQ(ui.ctrl(p1, MAIN_NOTE).text, GetParam().note);
     EXPECT_EQ(static_cast<int>(sent().size()), GetParam().sentCount) << join(sent());
     EXPECT_DOUBLE_EQ(serial.timeout(), 0.6);
     const double elapsed = clock.now() - before;
-    EXPECT_GE(elapsed, 2.0) << "one long time-out";
+    EXPECT_GE(elapsed, GetParam().reply ? 0.0 : 2.0) << "one long time-out";
     EXPECT_LT(elapsed, 2.0 + GetParam().sentCount * 30 * serial.charTime())
         << "and the line time of the exchanges before it";
     EXPECT_DOUBLE_EQ(ewert[1], 1.25) << "the model keeps the panel's values";
@@ -246,13 +251,16 @@ TEST_P(SaveFailure, StopsThereAndRestoresTheShortTimeOut) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Points, SaveFailure,
-                         ::testing::Values(WriteFailure{"D1", "NO CONNECT 5", 1},
-                                           WriteFailure{"D3", "NO CONNECT 5", 3},
-                                           WriteFailure{"S0", "NO CONNECT 6", 4},
-                                           WriteFailure{"S8", "NO CONNECT 6", 5},
-                                           WriteFailure{"S!S!", "NO CONNECT 6", 6},
-                                           WriteFailure{"s0", "NO CONNECT 3", 7},
-                                           WriteFailure{"d2", "NO CONNECT 4", 18}),
+                         ::testing::Values(WriteFailure{"D1", "NO CONNECT 5", 1, kUnsaved},
+                                           WriteFailure{"D3", "NO CONNECT 5", 3, kUnsaved},
+                                           WriteFailure{"S0", "NO CONNECT 6", 4, kUnsaved},
+                                           WriteFailure{"S8", "NO CONNECT 6", 5, kUnsaved},
+                                           WriteFailure{"S!S!", "NO CONNECT 6", 6, kUnsaved},
+                                           WriteFailure{"s0", "NO CONNECT 3", 7, ""},
+                                           WriteFailure{"d2", "NO CONNECT 4", 18, ""},
+                                           WriteFailure{"D2", "NOT TAKEN", 19,
+                                                        "Not taken by the transmitter: end mark",
+                                                        "E2\r"}),
                          [](const auto& info) {
                              std::string n = info.param.silentAt;
                              return n == "S!S!" ? std::string("save") : n;
@@ -279,7 +287,7 @@ TEST_F(LogicTest, SaveBeforeAnyPortWasOpenedFailsAtTheFirstSetPoint) {
 struct AskCase {
     const char* name;
     const char* silentAtConnect; // "" : the read-back completes
-    bool failedReRead;           // a later re-read fails
+    int later;                   // 1: a later re-read fails; 2: the line is lost in a poll
     int answer;
     bool asked;
     int commands; // sent by Save
@@ -295,11 +303,18 @@ TEST_P(SaveAsks, WritesWhatWasNotReadOnlyWhenConfirmed) {
         model.setSilent(c.silentAtConnect);
     connect();
     model.clearOverrides();
-    if (c.failedReRead) {
+    if (c.later == 1) {
         model.faults.silent = true;
         ASSERT_TRUE(ui.commit(p1, MAIN_READ));
         model.faults.silent = false;
+    } else if (c.later == 2) {
+        ASSERT_TRUE(ui.selectMenu(m1, MENUBAR_SERVICE));
+        model.faults.dropped = true;
+        ASSERT_TRUE(ui.tick(p3, POLL_TIMER));
+        model.faults.dropped = false; // another transmitter, on the same port
     }
+    EXPECT_EQ(ui.ctrl(p1, MAIN_NOTE).text,
+              c.later == 2 ? "Line lost since the settings were read: read them again" : "");
     ui.answerConfirm(c.answer);
     serial.clearEvents();
     ASSERT_TRUE(ui.commit(p1, MAIN_SAVE));
@@ -320,12 +335,13 @@ TEST_P(SaveAsks, WritesWhatWasNotReadOnlyWhenConfirmed) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SaveAsks,
-    ::testing::Values(AskCase{"read_back_completed", "", false, 0, false, 16},
-                      AskCase{"transmitter_off_at_connect_no", "s0", false, 0, true, 0},
-                      AskCase{"transmitter_off_at_connect_yes", "s0", false, 1, true, 19},
-                      AskCase{"set_point_failed_no", "d3", false, 0, true, 0},
-                      AskCase{"word_13_alone_does_not_count", "t12", false, 0, false, 16},
-                      AskCase{"a_later_read_back_failed", "", true, 0, true, 0}),
+    ::testing::Values(AskCase{"read_back_completed", "", 0, 0, false, 16},
+                      AskCase{"transmitter_off_at_connect_no", "s0", 0, 0, true, 0},
+                      AskCase{"transmitter_off_at_connect_yes", "s0", 0, 1, true, 19},
+                      AskCase{"set_point_failed_no", "d3", 0, 0, true, 0},
+                      AskCase{"word_13_alone_does_not_count", "t12", 0, 0, false, 16},
+                      AskCase{"a_later_read_back_failed", "", 1, 0, true, 0},
+                      AskCase{"the_line_was_lost_since", "", 2, 0, true, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LogicTest, AFailedSaveKeepsTheValuesAndMayBePressedAgain) {
