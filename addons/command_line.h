@@ -1,9 +1,11 @@
-// The program's own command-line options, read after Qt has taken its own
-// (-platform, -style...) out of the arguments:
+// The program's command line, checked before Qt opens the display, so that
+// a wrong argument gets the usage without one:
 //   --trace FILE   write the line trace to FILE from start-up on
 //   --help         the usage, status 0
 //   --version      the version, status 0
-// Any other argument: the usage on standard error, status 2.
+// Qt's own options (-platform, -style, ...) pass, with their values, for Qt
+// to take out of the arguments. Any other argument: the usage on standard
+// error, status 2.
 #pragma once
 
 #include <string>
@@ -15,10 +17,8 @@ struct CommandLine {
     std::string error; // Wrong: what is wrong
 };
 
-// `args`: the arguments without the program's name. Not `strict`: unknown
-// arguments are passed over (they may be Qt's, before Qt has seen them), so
-// that --help and --version are answered without a display.
-CommandLine parse_command_line(const std::vector<std::string>& args, bool strict = true);
+// `args`: the arguments without the program's name.
+CommandLine parse_command_line(const std::vector<std::string>& args);
 
 extern const char kUsage[];
 // "k964 3.0".

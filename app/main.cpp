@@ -20,37 +20,27 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-std::vector<std::string> arguments(int argc, char** argv) {
+static std::vector<std::string> arguments(int argc, char** argv) {
     return std::vector<std::string>(argv + 1, argv + argc);
 }
 
-// --help and --version are answered before Qt starts, so they need no
-// display.
-bool answered(const CommandLine& cl) {
-    if (cl.action == CommandLine::Help)
-        std::fputs(kUsage, stdout);
-    else if (cl.action == CommandLine::Version)
-        std::printf("%s\n", version_text());
-    else
-        return false;
-    return true;
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
-    if (answered(parse_command_line(arguments(argc, argv), false)))
-        return 0;
-    QApplication app(argc, argv);
+    // The command line is answered before Qt opens the display, so that the
+    // usage, a wrong argument included, needs none.
     const CommandLine cl = parse_command_line(arguments(argc, argv));
-    if (answered(cl))
+    if (cl.action == CommandLine::Help) {
+        std::fputs(kUsage, stdout);
         return 0;
+    }
+    if (cl.action == CommandLine::Version) {
+        std::printf("%s\n", version_text());
+        return 0;
+    }
     if (cl.action == CommandLine::Wrong) {
         std::fprintf(stderr, "k964: %s\n%s", cl.error.c_str(), kUsage);
         return 2;
     }
+    QApplication app(argc, argv);
     InstallQtBackends(K964_UIR);
     // The COM port panel lists the serial devices present.
     static SystemPortLister lister;

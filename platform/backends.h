@@ -36,10 +36,17 @@ class UiBackend {
 // replies; the line discipline (line.cpp) also reads to throw bytes away,
 // and says why, so that a decorator such as the line trace can show it.
 enum class ReadPurpose {
-    Reply,   // the reply to the command just written
-    Remnant, // the rest of a reply cut at the caller's count
-    Stale,   // a late reply to a command that timed out earlier
-    Settle,  // whatever arrives after a time-out, before the next command
+    Reply,   // a line awaited as the reply to the command just written
+    Remnant, // the rest of the reply's line after the caller's count
+    Stale,   // the rest of a line that was not the reply (a late line)
+    Resync,  // what comes while the line gets back in step, the probe's reply included
+};
+
+// What a write is for: the procedures' commands, or the probe the line
+// discipline sends to get the line back in step.
+enum class WritePurpose {
+    Command,
+    Probe,
 };
 
 // How a read ends, besides `count` bytes stored.
@@ -47,11 +54,7 @@ struct LineRead {
     ReadPurpose purpose = ReadPurpose::Reply;
     int terminator = 13;   // ends the read, consumed and not stored; -1: none
     double timeout = -1.0; // seconds for the whole read; negative: the port's time-out
-    double quiet = 0.0;    // ends the read after so long without a byte; 0: never
 };
-
-// A read that ended because the line stayed quiet (not an error).
-enum { LINE_QUIET = 1 };
 
 class SerialBackend {
   public:
@@ -63,15 +66,20 @@ class SerialBackend {
     virtual int flushOut(int port) = 0;
     // Discards the bytes received so far; `flushed`, when given, gets them.
     virtual int flushIn(int port, std::string* flushed) = 0;
-    // Only queues: the bytes leave when the next read waits.
-    virtual int write(int port, const char* bytes, int count) = 0;
-    // Stores up to `count` bytes in buffer until the terminator, the
-    // time-out (RS232_TIMEOUT) or the quiet gap (LINE_QUIET). Returns 0 when
-    // the terminator or `count` ended it; *stored is the bytes stored.
+    // Only queues: the bytes leave when the next read waits, and a flushOut
+    // before that read takes them back.
+    virtual int write(int port, const char* bytes, int count, WritePurpose purpose) = 0;
+    // Stores up to `count` bytes in buffer until the terminator or the
+    // time-out (RS232_TIMEOUT). Returns 0 when the terminator or `count`
+    // ended it; *stored is the bytes stored.
     virtual int read(int port, const LineRead& how, char* buffer, int count, int* stored) = 0;
     // Monotonic seconds on the line's own clock.
     virtual double now() = 0;
 
+    // A command written.
+    int writeCommand(int port, const char* bytes, int count) {
+        return write(port, bytes, count, WritePurpose::Command);
+    }
     // A reply read under the port's time-out.
     int readTerm(int port, char* buffer, int count, int terminator, int* stored) {
         LineRead how;

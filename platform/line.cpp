@@ -1,45 +1,63 @@
 // The RS-232 operations, and the line discipline that keeps every reply with
-// its own command on a line at real speed.
+// its own command on the line as the field delivers it: at 9600 baud, through
+// USB adapters that hand the bytes over in bursts, from transmitters that
+// answer late, in the other letter case, with CR LF or with noise.
+// docs/serial.md gives the rules and the reason for each number.
 //
-// At 9600 baud a byte takes about a millisecond, so bytes that the procedures
-// do not read are still arriving when the next exchange starts:
-// - the rest of a reply cut at the reader's count: read and thrown away in
-//   the same exchange, up to its CR, a quiet gap or the read's deadline;
-// - a reply that comes after its command's time-out: the next command waits
-//   first until 0.35 s have passed since the time-out and the line has gone
-//   quiet (giving up after one further time-out), and while a reply is
-//   awaited, a line that begins with the echo of a command that timed out
-//   ("s3", "t12", "d1", "D8") is that command's late reply and is thrown away.
-// An exchange whose reply came in time and whole reads nothing extra.
+// - A line ends at its CR, and only there: no gap of silence ends it. Bytes
+//   that are not printable (NUL, LF, 8-bit, blanks) before a line's first
+//   printable character are noise, not part of the line.
+// - A reply is attributed, never timed. The replies to the s, t and d
+//   commands and to D8, D9, D0 begin with their command's text (in either
+//   letter case); a line that does not is not theirs. The reply to any other
+//   command is the first line that comes after it while the line is in step,
+//   and only once that line has ended within the read.
+// - The line is in step while every line that came has been read whole and
+//   every command has had its reply. A time-out, a line whose CR did not come
+//   within the read, a line that was not the reply, or printable bytes thrown
+//   away by FlushInQ put it out of step. The next exchange then first gets it
+//   back in step: a probe (a settings read whose reply cannot be a late one of
+//   an earlier command) goes out, every line before the probe's reply is
+//   thrown away, and only then the exchange's own command is sent. A probe
+//   that gets no reply fails the exchange; its command is not sent.
+// - A failed read leaves nothing of what it got in the caller's buffer.
+// An exchange on a line in step whose reply comes in time and whole costs
+// nothing extra: no probe, no wait, no extra read.
 #include "platform/backends.h"
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
+#include <iterator>
 #include <string>
-#include <vector>
 
 int rs232err = 0;
 
 namespace {
 
 SerialBackend* serial = nullptr;
+long generation = 0;
 
-constexpr double kSettleSeconds = 0.35; // a late reply comes within this
-constexpr double kQuietChars = 10.0;    // character times of quiet that end a line
-constexpr std::size_t kMaxStale = 16;
+// Read-only commands whose replies carry their own text, in the order they
+// are tried as the probe.
+const char* const kProbes[] = {"s1", "s2", "s3", "s4", "s5", "s6", "s7",
+                               "s8", "t12", "s0", "d1", "d2", "d3"};
+// Echoes kept of commands whose reply may still come: one fewer than there are
+// probes, so one probe is always free.
+constexpr std::size_t kMaxOwed = std::size(kProbes) - 1;
+constexpr char kCr = 13;
 
 struct LineState {
-    double timeout = 10.0;          // the port's read time-out, seconds
-    double charTime = 10.0 / 9600;  // seconds a character takes on the line
-    bool settle = false;            // the last read timed out
-    double timedOutAt = 0.0;        // when it did, on the line's clock
-    std::string echo;               // the echo the current command's reply begins with
-    std::vector<std::string> stale; // echoes of commands that timed out since the last good reply
+    double timeout = 10.0;        // the port's read time-out, seconds
+    bool inStep = true;           // see above
+    bool midLine = false;         // the last bytes read or thrown away ended inside a line
+    bool unsent = false;          // this exchange's command could not be sent
+    std::string queued;           // the command written, not yet read for
+    std::string echo;             // the text its reply begins with; "" when none is known
+    std::deque<std::string> owed; // echoes of commands whose reply may still come
 };
 
 LineState line;
-
-long generation = 0;
 
 int set_err(int code) {
     rs232err = code;
@@ -48,15 +66,26 @@ int set_err(int code) {
     return code;
 }
 
-// The text a reply to this command begins with, or "" when the command's
-// reply has no known echo: the letter and index of the s, t and d commands,
-// and of the calibration constants' writes D8, D9, D0.
+bool printable(char c) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    return u > 0x20 && u < 0x7F;
+}
+
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The text a reply to this command begins with, in lower case, or "" when
+// the command's reply has no known text: the letter and index of the s, t
+// and d commands, and of the calibration constants' writes D8, D9, D0.
 std::string echo_of(const char* bytes, int count) {
     if (count < 2)
         return "";
     const char c = bytes[0];
     if (c == 'D')
-        return (bytes[1] == '8' || bytes[1] == '9' || bytes[1] == '0') ? std::string(bytes, 2) : "";
+        return (bytes[1] == '8' || bytes[1] == '9' || bytes[1] == '0')
+                   ? std::string{'d', bytes[1]}
+                   : "";
     if (c != 's' && c != 't' && c != 'd')
         return "";
     int n = 1;
@@ -65,81 +94,164 @@ std::string echo_of(const char* bytes, int count) {
     return n > 1 ? std::string(bytes, static_cast<std::size_t>(n)) : "";
 }
 
-bool begins_with(const char* buffer, int stored, const std::string& text) {
-    return !text.empty() && static_cast<std::size_t>(stored) >= text.size() &&
-           std::memcmp(buffer, text.data(), text.size()) == 0;
-}
-
-// A line that is the late reply of an earlier command, never one that
-// begins with the current command's own echo.
-bool is_stale(const char* buffer, int stored) {
-    if (begins_with(buffer, stored, line.echo))
+bool begins_with(const char* text, int stored, const std::string& echo) {
+    if (echo.empty() || static_cast<std::size_t>(stored) < echo.size())
         return false;
-    return std::any_of(line.stale.begin(), line.stale.end(),
-                       [&](const std::string& e) { return begins_with(buffer, stored, e); });
+    for (std::size_t i = 0; i < echo.size(); ++i)
+        if (lower(text[i]) != echo[i])
+            return false;
+    return true;
 }
 
-double quiet_gap() {
-    return kQuietChars * line.charTime;
+void owe(const std::string& echo) {
+    if (echo.empty())
+        return;
+    line.owed.push_back(echo);
+    if (line.owed.size() > kMaxOwed)
+        line.owed.pop_front();
 }
 
-// Reads and throws away the rest of a line: up to its terminator, a quiet
-// gap, or the deadline. Never sets the error code.
-void discard_rest(int port, ReadPurpose purpose, int terminator, double deadline) {
-    char scratch[64];
+// What bytes thrown away unread tell: a printable one was part of a line
+// nobody read, and a line that was begun and not ended goes on.
+void note_unread(const std::string& bytes) {
+    if (std::any_of(bytes.begin(), bytes.end(), printable))
+        line.inStep = false;
+    const std::size_t cr = bytes.rfind(kCr);
+    if (cr != std::string::npos)
+        line.midLine = false;
+    const auto tail = cr == std::string::npos ? bytes.begin()
+                                              : bytes.begin() + static_cast<long>(cr) + 1;
+    if (std::any_of(tail, bytes.end(), printable))
+        line.midLine = true;
+}
+
+struct Line {
+    int result = 0;    // 0, RS232_TIMEOUT at the deadline, or the backend's failure
+    int stored = 0;    // bytes of the line stored, its leading noise left out
+    bool ended = true; // its terminator was read; false: `count` bytes stored before it
+};
+
+// Reads one line into buffer, up to its terminator (read, not stored) or
+// `count` bytes, before `deadline`. Leading noise is left out; a line of
+// noise alone comes back empty.
+Line read_line(int port, ReadPurpose purpose, int terminator, char* buffer, int count,
+               double deadline) {
+    Line l;
     LineRead how;
     how.purpose = purpose;
     how.terminator = terminator;
-    how.quiet = quiet_gap();
-    for (;;) {
-        how.timeout = deadline - serial->now();
-        if (how.timeout <= 0)
-            return;
-        int stored = 0;
-        if (serial->read(port, how, scratch, sizeof scratch, &stored) != 0 ||
-            stored < static_cast<int>(sizeof scratch))
-            return;
+    while (l.stored < count) {
+        how.timeout = std::max(0.0, deadline - serial->now());
+        const int wanted = count - l.stored;
+        int got = 0;
+        const int r = serial->read(port, how, buffer + l.stored, wanted, &got);
+        const bool ended = r == 0 && got < wanted;
+        if (l.stored == 0) {
+            int skip = 0;
+            while (skip < got && !printable(buffer[skip]))
+                ++skip;
+            std::memmove(buffer, buffer + skip, static_cast<std::size_t>(got - skip));
+            std::memset(buffer + got - skip, 0, static_cast<std::size_t>(skip));
+            got -= skip;
+        }
+        l.stored += got;
+        if (r != 0) {
+            l.result = r;
+            return l;
+        }
+        if (ended)
+            return l;
     }
+    l.ended = false;
+    return l;
 }
 
-// Before the first command after a time-out: lets the late reply arrive and
-// throws it away, then waits for the line to go quiet.
-void settle(int port) {
-    line.settle = false;
+// Reads the rest of a line, up to its terminator, and throws it away.
+// Returns 0 when the terminator came before the deadline.
+int read_rest(int port, ReadPurpose purpose, int terminator, double deadline) {
     char scratch[64];
-    LineRead how;
-    how.purpose = ReadPurpose::Settle;
-    how.terminator = -1;
-    const double until = line.timedOutAt + kSettleSeconds;
-    const double give_up = std::max(serial->now(), until) + line.timeout;
-    int stored = 0;
-    while (serial->now() < until) {
-        how.timeout = until - serial->now();
-        const int r = serial->read(port, how, scratch, sizeof scratch, &stored);
-        if (r < 0 && r != RS232_TIMEOUT)
-            return;
-    }
-    how.quiet = quiet_gap();
     for (;;) {
-        how.timeout = give_up - serial->now();
-        if (how.timeout <= 0 || serial->read(port, how, scratch, sizeof scratch, &stored) != 0)
-            return;
+        const Line l = read_line(port, purpose, terminator, scratch, sizeof scratch, deadline);
+        if (l.result != 0 || l.ended)
+            return l.result;
     }
 }
 
-void timed_out() {
-    line.settle = true;
-    line.timedOutAt = serial->now();
-    if (!line.echo.empty() && line.stale.size() < kMaxStale &&
-        std::find(line.stale.begin(), line.stale.end(), line.echo) == line.stale.end())
-        line.stale.push_back(line.echo);
+// A probe that no command since the line was last in step can have an
+// unread reply to.
+const char* free_probe() {
+    for (const char* p : kProbes)
+        if (std::find(line.owed.begin(), line.owed.end(), p) == line.owed.end())
+            return p;
+    return kProbes[0];
+}
+
+int send_probe(int port, const char* probe) {
+    const std::string bytes = std::string(probe) + kCr;
+    return serial->write(port, bytes.data(), static_cast<int>(bytes.size()), WritePurpose::Probe);
+}
+
+// Gets the line back in step: throws away what has come, sends a probe and
+// throws away every line up to the probe's reply, within twice the port's
+// time-out: the transmitter may still be answering what it was asked before.
+// When the line was left inside a line, the probe's reply may come glued to
+// that line's rest; once the rest has ended, a second probe goes out and
+// only its reply counts. Returns 0, or the code of the failure.
+int get_in_step(int port) {
+    std::string flushed;
+    int r = serial->flushIn(port, &flushed);
+    if (r != 0)
+        return r;
+    note_unread(flushed);
+    const char* probe = free_probe();
+    if ((r = send_probe(port, probe)) != 0)
+        return r;
+    double deadline = serial->now() + 2 * line.timeout;
+    bool rest = line.midLine; // the first line read is the rest of one begun before
+    for (;;) {
+        char text[24];
+        Line l = read_line(port, ReadPurpose::Resync, kCr, text, sizeof text, deadline);
+        if (l.result == 0 && !l.ended)
+            l.result = read_rest(port, ReadPurpose::Resync, kCr, deadline);
+        if (l.result != 0) {
+            if (l.result == RS232_TIMEOUT)
+                owe(probe);
+            line.midLine = rest || l.stored > 0 || !l.ended;
+            return l.result;
+        }
+        if (rest) {
+            rest = false;
+            owe(probe);
+            probe = free_probe();
+            if ((r = send_probe(port, probe)) != 0)
+                return r;
+            deadline = std::max(deadline, serial->now() + line.timeout);
+            continue;
+        }
+        if (begins_with(text, l.stored, probe)) {
+            line.owed.clear();
+            line.inStep = true;
+            line.midLine = false;
+            return 0;
+        }
+    }
+}
+
+// A read that failed: nothing of it stays in the caller's buffer.
+int failed(char* buffer, int stored, int code) {
+    std::memset(buffer, 0, static_cast<std::size_t>(std::max(stored, 0)));
+    return set_err(code);
 }
 
 } // namespace
 
 void SetSerialBackend(SerialBackend* backend) {
+    // A decorator put around the same port changes nothing of the port: its
+    // time-out stays.
+    const double timeout = line.timeout;
     serial = backend;
     line = LineState{};
+    line.timeout = timeout;
 }
 
 SerialBackend* CurrentSerialBackend() {
@@ -148,6 +260,10 @@ SerialBackend* CurrentSerialBackend() {
 
 const char* SerialOpenFailure() {
     return serial && rs232err == RS232_CANNOT_OPEN ? serial->openFailure() : "";
+}
+
+long ComLineGeneration(void) {
+    return generation;
 }
 
 int OpenComConfig(int port, const char* deviceName, long baudRate, int parity, int dataBits,
@@ -159,12 +275,10 @@ int OpenComConfig(int port, const char* deviceName, long baudRate, int parity, i
         return set_err(RS232_CANNOT_OPEN);
     const int r = set_err(serial->open(port, baudRate, parity, dataBits, stopBits));
     if (r == 0) {
-        ++generation;
         const double timeout = line.timeout;
         line = LineState{};
         line.timeout = timeout;
-        const int bits = 1 + dataBits + (parity != 0 ? 1 : 0) + stopBits;
-        line.charTime = static_cast<double>(bits) / static_cast<double>(baudRate);
+        ++generation;
     }
     return r;
 }
@@ -183,7 +297,12 @@ int FlushOutQ(int port) {
 }
 
 int FlushInQ(int port) {
-    return set_err(serial ? serial->flushIn(port, nullptr) : RS232_PORT_NOT_OPEN);
+    if (!serial)
+        return set_err(RS232_PORT_NOT_OPEN);
+    std::string flushed;
+    const int r = serial->flushIn(port, &flushed);
+    note_unread(flushed);
+    return set_err(r);
 }
 
 int ComWrt(int port, const char* buffer, int count) {
@@ -191,11 +310,20 @@ int ComWrt(int port, const char* buffer, int count) {
         return set_err(RS232_PORT_NOT_OPEN);
     if (count < 0)
         return set_err(RS232_BAD_ARGUMENT);
-    if (line.settle)
-        settle(port);
+    line.queued.clear();
     line.echo = echo_of(buffer, count);
-    const int r = set_err(serial->write(port, buffer, count));
-    return r < 0 ? r : count;
+    line.unsent = false;
+    if (!line.inStep) {
+        if (const int r = get_in_step(port)) {
+            line.unsent = true;
+            return set_err(r);
+        }
+    }
+    const int r = set_err(serial->write(port, buffer, count, WritePurpose::Command));
+    if (r < 0)
+        return r;
+    line.queued.assign(buffer, static_cast<std::size_t>(count));
+    return count;
 }
 
 int ComRdTerm(int port, char* buffer, int count, int terminator) {
@@ -203,39 +331,59 @@ int ComRdTerm(int port, char* buffer, int count, int terminator) {
         return set_err(RS232_PORT_NOT_OPEN);
     if (count < 0)
         return set_err(RS232_BAD_ARGUMENT);
+    const std::string command = std::move(line.queued);
+    line.queued.clear();
+    if (line.unsent) {
+        line.unsent = false;
+        return failed(buffer, 0, RS232_TIMEOUT);
+    }
+    if (!line.inStep && !command.empty()) {
+        // Bytes came between the write and this read: the command, still
+        // queued, waits until the line is back in step.
+        int r = serial->flushOut(port);
+        if (r == 0)
+            r = get_in_step(port);
+        if (r == 0)
+            r = serial->write(port, command.data(), static_cast<int>(command.size()),
+                              WritePurpose::Command);
+        if (r != 0)
+            return failed(buffer, 0, r);
+    }
     const double deadline = serial->now() + line.timeout;
-    LineRead how;
-    how.terminator = terminator;
     for (;;) {
-        how.timeout = std::max(0.0, deadline - serial->now());
-        int stored = 0;
-        const int r = serial->read(port, how, buffer, count, &stored);
-        if (r != 0 && r != RS232_TIMEOUT)
-            return set_err(r);
-        const bool stale = is_stale(buffer, stored);
-        if (stale) {
-            if (r == 0 && stored == count)
-                discard_rest(port, ReadPurpose::Stale, terminator, deadline);
-            std::memset(buffer, 0, static_cast<std::size_t>(stored));
+        const Line l = read_line(port, ReadPurpose::Reply, terminator, buffer, count, deadline);
+        if (l.result != 0) {
+            line.inStep = false;
+            if (l.stored > 0)
+                line.midLine = true;
+            if (l.result == RS232_TIMEOUT)
+                owe(line.echo);
+            return failed(buffer, l.stored, l.result);
         }
-        if (r == RS232_TIMEOUT) {
-            timed_out();
-            return set_err(r);
+        const bool ours = line.echo.empty() || begins_with(buffer, l.stored, line.echo);
+        if (l.stored > 0 && ours) {
+            if (!l.ended && read_rest(port, ReadPurpose::Remnant, terminator, deadline) != 0) {
+                // The rest of the line is still to come. A reply that begins
+                // with its command's text is whole in its first bytes; any
+                // other line must have ended to be taken for the reply.
+                line.inStep = false;
+                line.midLine = true;
+                if (line.echo.empty())
+                    return failed(buffer, l.stored, RS232_TIMEOUT);
+            }
+            set_err(0);
+            return l.stored;
         }
-        if (stale)
-            continue;
-        line.stale.clear();
-        if (stored == count && count > 0)
-            discard_rest(port, ReadPurpose::Remnant, terminator, deadline);
-        set_err(0);
-        return stored;
+        if (l.stored > 0) {
+            // Another command's reply, or noise with text: not this one's.
+            line.inStep = false;
+            if (!l.ended && read_rest(port, ReadPurpose::Stale, terminator, deadline) != 0)
+                line.midLine = true;
+        }
+        std::memset(buffer, 0, static_cast<std::size_t>(l.stored));
     }
 }
 
 int ReturnRS232Err(void) {
     return rs232err;
-}
-
-long ComLineGeneration(void) {
-    return generation;
 }

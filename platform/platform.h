@@ -121,6 +121,10 @@ int ComWrt(int port, const char* buffer, int count);
 // time-out. Adds no terminating zero. Returns the number of bytes stored.
 int ComRdTerm(int port, char* buffer, int count, int terminator);
 int ReturnRS232Err(void);
+// Changes whenever the port is opened and whenever the line is lost (an
+// operation fails with RS232_IO_ERROR; the backend opens the device again
+// with the next one): what was read from the transmitter before may not be
+// what the one on the line now holds.
 long ComLineGeneration(void);
 
 // ---- Files -----------------------------------------------------------------

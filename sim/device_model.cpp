@@ -114,21 +114,38 @@ DeviceModel::DeviceModel() {
     saved_ = working_;
 }
 
-int Faults::latencyOf(const std::string& command) const {
-    int extra = 0;
+namespace {
+
+// The number of the longest prefix in `table` that `command` starts with; 0
+// when none does.
+int longest_match(const std::map<std::string, int>& table, const std::string& command) {
+    int value = 0;
     std::size_t longest = 0;
-    for (const auto& [prefix, ms] : latencyFor) {
+    for (const auto& [prefix, n] : table) {
         if (command.starts_with(prefix) && prefix.size() >= longest) {
-            extra = ms;
+            value = n;
             longest = prefix.size();
         }
     }
-    return latencyMs + extra;
+    return value;
+}
+
+} // namespace
+
+int Faults::latencyOf(const std::string& command) const {
+    return latencyMs + longest_match(latencyFor, command);
+}
+
+double UsbHandover(double at, int usbLatencyMs) {
+    if (usbLatencyMs <= 0)
+        return at;
+    const double tick = usbLatencyMs / 1000.0;
+    return std::ceil(at / tick - 1e-9) * tick;
 }
 
 Reply DeviceModel::handle(const std::string& command, double now) {
     ++commands_;
-    if (faults.dropped)
+    if (faults.dropped || faults.babble)
         return {true, {}, 0};
     const std::optional<std::string>* best = nullptr;
     std::size_t bestLength = 0;
@@ -141,7 +158,7 @@ Reply DeviceModel::handle(const std::string& command, double now) {
     if (best != nullptr) {
         if (!best->has_value())
             return {true, {}, 0};
-        return {false, **best, faults.latencyOf(command)};
+        return {false, **best, faults.latencyOf(command), faults.pauseAt, faults.pauseMs};
     }
     if (faults.silent)
         return {true, {}, 0};
@@ -149,7 +166,8 @@ Reply DeviceModel::handle(const std::string& command, double now) {
     std::string text = answer(command, now, &extraDelayMs);
     if (text.empty())
         return {true, {}, 0};
-    return {false, applyFaults(std::move(text)), faults.latencyOf(command) + extraDelayMs};
+    return {false, applyFaults(command, std::move(text)), faults.latencyOf(command) + extraDelayMs,
+            faults.pauseAt, faults.pauseMs};
 }
 
 std::string DeviceModel::answer(const std::string& command, double now, int* extraDelayMs) {
@@ -222,18 +240,27 @@ std::string DeviceModel::answer(const std::string& command, double now, int* ext
     return "?";
 }
 
-std::string DeviceModel::applyFaults(std::string reply) const {
+std::string DeviceModel::applyFaults(const std::string& command, std::string reply) const {
     if (faults.wrongLetter)
         reply[0] = 'x';
+    if (faults.otherCase) {
+        const char c = reply[0];
+        reply[0] = static_cast<char>(c >= 'a' && c <= 'z'   ? c - 'a' + 'A'
+                                     : c >= 'A' && c <= 'Z' ? c - 'A' + 'a'
+                                                            : c);
+    }
     if (faults.garbage)
         reply += std::string("\0\xff\x80\xe4", 4);
     if (faults.overlong && reply.size() < 30)
         reply.append(30 - reply.size(), '*');
     if (faults.pad24 && reply.size() < 24)
         reply.append(24 - reply.size(), '*');
+    if (const std::size_t n = static_cast<std::size_t>(longest_match(faults.padFor, command));
+        reply.size() < n)
+        reply.append(n - reply.size(), '*');
     if (!faults.noCr)
-        reply += '\r';
-    return reply;
+        reply += faults.crlf ? "\r\n" : "\r";
+    return faults.noise + reply;
 }
 
 // The cell follows the gas with a first-order lag.

@@ -18,6 +18,7 @@
 //   D!D!        "D! OK" after the span calibration, "D! ERR" when the
 //               sensor gives no signal to scale
 //   an empty line: no reply; anything else "?"
+// While it babbles, the transmitter answers nothing (Faults::babble).
 // Values in replies are written with '.' whatever the locale.
 //
 // Words and parameters written by commands change the working state; S!S!
@@ -40,9 +41,24 @@ struct Faults {
     bool noCr = false;        // replies without their CR
     bool garbage = false;     // NUL and 8-bit bytes between the text and the CR
     bool dropped = false;     // the line is gone: nothing goes in or out any more
+    bool crlf = false;        // replies end in CR LF
+    bool otherCase = false;   // the first letter of every reply in the other letter case
+    std::string noise;        // bytes sent before every reply (a NUL, 0xFF, a stray LF)
+    int pauseAt = 0;          // every reply stops for pauseMs after its first pauseAt bytes
+    int pauseMs = 0;
+    // The line itself, for the line that carries the replies (MemorySerial,
+    // k964-sim): a USB adapter hands the received bytes over in bursts, each
+    // time its latency timer of usbLatencyMs runs out (0: each byte as it
+    // comes); a babbling transmitter sends printable bytes without a CR,
+    // without pause and instead of its replies.
+    int usbLatencyMs = 0;
+    bool babble = false;
     // Extra milliseconds before the reply to a command that starts with the
     // prefix (the longest matching prefix wins), on top of latencyMs.
     std::map<std::string, int> latencyFor;
+    // Replies to commands that start with the prefix padded with '*' to so
+    // many characters before the CR (the longest matching prefix wins).
+    std::map<std::string, int> padFor;
 
     int latencyOf(const std::string& command) const;
 };
@@ -51,7 +67,14 @@ struct Reply {
     bool none = false; // nothing is sent back
     std::string bytes; // what goes on the line, CR included
     int delayMs = 0;   // time before the first byte leaves
+    int pauseAt = 0;   // after so many bytes ...
+    int pauseMs = 0;   // ... the line stops for so long
 };
+
+// The byte a babbling transmitter sends, and when the USB adapter hands a
+// byte that has come off the wire at `at` (seconds) over to the program.
+constexpr char kBabbleByte = '~';
+double UsbHandover(double at, int usbLatencyMs);
 
 class DeviceModel {
   public:
@@ -124,7 +147,7 @@ class DeviceModel {
         double params[12];
     };
     std::string answer(const std::string& command, double now, int* extraDelayMs);
-    std::string applyFaults(std::string reply) const;
+    std::string applyFaults(const std::string& command, std::string reply) const;
     void settle(double now);
     double noiseSample();
     double uncalibratedPpm(double millivolts) const;

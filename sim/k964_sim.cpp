@@ -94,10 +94,12 @@ class Simulator {
     void deliver(double t);
     void command(const std::string& line, double t);
     void send(double t);
+    void babble(double until);
     void dropLine();
     void console();
-    std::string consoleCommand(const std::string& line);
-    std::string status() const;
+    std::string status() const {
+        return sim_status(model_, lineUp_, commands_, bytesIn_, bytesOut_, options_.pace);
+    }
     double nextDue() const;
 
     Options options_;
@@ -210,16 +212,35 @@ void Simulator::command(const std::string& line, double t) {
     if (reply.none)
         return;
     double at = std::max(t + reply.delayMs / 1000.0, outFree_);
+    int sentSoFar = 0;
     for (char c : reply.bytes) {
+        if (reply.pauseMs > 0 && sentSoFar++ == reply.pauseAt)
+            at += reply.pauseMs / 1000.0;
         at += byteSeconds_;
         outgoing_.push_back({at, c});
     }
     outFree_ = at;
 }
 
+// A babbling transmitter sends without end, at the line's pace even when
+// the replies are not paced.
+void Simulator::babble(double until) {
+    if (!model_.faults.babble || !lineUp_)
+        return;
+    double at = std::max(outFree_, now());
+    while (at + kByteSeconds <= until) {
+        at += kByteSeconds;
+        outgoing_.push_back({at, kBabbleByte});
+    }
+    outFree_ = at;
+}
+
+// What the USB adapter has handed over by t goes to the program.
 void Simulator::send(double t) {
+    babble(t + 0.05);
     std::string due;
-    while (!outgoing_.empty() && outgoing_.front().at <= t) {
+    while (!outgoing_.empty() &&
+           UsbHandover(outgoing_.front().at, model_.faults.usbLatencyMs) <= t) {
         due += outgoing_.front().byte;
         outgoing_.pop_front();
     }
@@ -262,97 +283,8 @@ double Simulator::nextDue() const {
     if (!incoming_.empty())
         next = incoming_.front().at;
     if (!outgoing_.empty())
-        next = std::min(next, outgoing_.front().at);
+        next = std::min(next, UsbHandover(outgoing_.front().at, model_.faults.usbLatencyMs));
     return next;
-}
-
-std::string Simulator::status() const {
-    const Faults& f = model_.faults;
-    auto onoff = [](bool b) { return b ? "on" : "off"; };
-    std::ostringstream s;
-    s << "k964-sim: status line=" << (lineUp_ ? "up" : "dropped") << " commands=" << commands_
-      << " bytes-in=" << bytesIn_ << " bytes-out=" << bytesOut_ << " saves=" << model_.saves()
-      << " mode=" << model_.mode() << " gas=" << model_.gas() << " vcal=" << model_.vcal()
-      << " silent=" << onoff(f.silent) << " latency=" << f.latencyMs;
-    for (const auto& [prefix, ms] : f.latencyFor)
-        s << " latency-for=" << prefix << ':' << ms;
-    s << " slow-save=" << f.slowSaveMs << " wrong-letter=" << onoff(f.wrongLetter)
-      << " overlong=" << onoff(f.overlong) << " pad24=" << onoff(f.pad24)
-      << " no-cr=" << onoff(f.noCr) << " garbage=" << onoff(f.garbage)
-      << " pace=" << onoff(options_.pace);
-    return s.str();
-}
-
-std::string Simulator::consoleCommand(const std::string& line) {
-    std::istringstream in(line);
-    std::string word, arg;
-    in >> word;
-    if (word.empty())
-        return {};
-    std::getline(in >> std::ws, arg);
-    Faults& f = model_.faults;
-    bool* toggle = word == "silent"         ? &f.silent
-                   : word == "wrong-letter" ? &f.wrongLetter
-                   : word == "overlong"     ? &f.overlong
-                   : word == "pad24"        ? &f.pad24
-                   : word == "no-cr"        ? &f.noCr
-                   : word == "garbage"      ? &f.garbage
-                                            : nullptr;
-    long ms = 0;
-    double v = 0.0;
-    if (toggle) {
-        if (!to_switch(arg, toggle))
-            return "k964-sim: error: " + word + " takes on or off";
-    } else if (word == "latency" && arg.find(' ') != std::string::npos) {
-        std::istringstream parts(arg);
-        std::string prefix, number;
-        parts >> prefix >> number;
-        if (!to_long(number, 0, 600000, &ms))
-            return "k964-sim: error: latency PREFIX takes milliseconds from 0 to 600000";
-        if (ms == 0)
-            f.latencyFor.erase(prefix);
-        else
-            f.latencyFor[prefix] = static_cast<int>(ms);
-    } else if (word == "latency" || word == "slow-save") {
-        if (!to_long(arg, 0, 600000, &ms))
-            return "k964-sim: error: " + word + " takes milliseconds from 0 to 600000";
-        (word == "latency" ? f.latencyMs : f.slowSaveMs) = static_cast<int>(ms);
-    } else if (word == "gas" || word == "vcal" || word == "temperature" || word == "noise") {
-        if (!to_double(arg, &v))
-            return "k964-sim: error: " + word + " takes a number";
-        if (word == "gas")
-            model_.setGas(v);
-        else if (word == "vcal")
-            model_.setVcal(v);
-        else if (word == "temperature")
-            model_.setCellTemperature(v);
-        else
-            model_.setNoise(v);
-    } else if (word == "reply" || word == "mute") {
-        std::istringstream parts(arg);
-        std::string prefix, text;
-        parts >> prefix;
-        std::getline(parts >> std::ws, text);
-        if (prefix.empty())
-            return "k964-sim: error: " + word + " takes a command prefix";
-        if (word == "reply")
-            model_.setReply(prefix, text + "\r");
-        else
-            model_.setSilent(prefix);
-    } else if (word == "clear-replies") {
-        model_.clearOverrides();
-    } else if (word == "drop") {
-        dropLine();
-    } else if (word == "power-cycle") {
-        model_.powerCycle();
-    } else if (word == "status") {
-        return status();
-    } else if (word == "help") {
-        std::fputs(kUsage, stdout);
-    } else {
-        return "k964-sim: error: unknown command " + word + " (try help)";
-    }
-    return "k964-sim: ok";
 }
 
 void Simulator::console() {
@@ -373,7 +305,8 @@ void Simulator::console() {
         stdinBuffer_.erase(0, nl + 1);
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        std::string answer = consoleCommand(line);
+        SimControl control{model_, [this] { dropLine(); }, [this] { return status(); }};
+        std::string answer = console_command(line, control);
         if (!answer.empty()) {
             std::printf("%s\n", answer.c_str());
             std::fflush(stdout);

@@ -58,6 +58,19 @@ Options:
   --pad24            pad every reply to exactly 24 characters before the CR
   --no-cr            send replies without their CR
   --garbage          put NUL and 8-bit bytes before every CR
+  --pad-for PREFIX N pad the replies to commands that start with PREFIX
+                     with '*' to N characters before the CR (may be
+                     repeated)
+  --crlf             end every reply in CR LF
+  --other-case       the first letter of every reply in the other case
+  --noise-byte HH    send the byte HH (two hex digits) before every reply
+  --pause N MS       stop for MS milliseconds after the first N bytes of
+                     every reply
+  --usb-latency MS   hand the bytes to the program in bursts, as a USB
+                     serial adapter does each time its latency timer of MS
+                     milliseconds runs out (16 is the common default)
+  --babble           send '~' without end and without a CR, at 9600 baud,
+                     instead of answering
   --drop-after N     answer N commands, then drop the line (as if the cable
                      were pulled: the device goes away)
   --gas PPM          oxygen concentration at the sensor (default 5)
@@ -71,11 +84,16 @@ Options:
 Commands on standard input, one per line, each answered by a line that
 starts with "k964-sim: ":
   silent on|off, wrong-letter on|off, overlong on|off, pad24 on|off, no-cr on|off,
-  garbage on|off       switch a fault
-  latency MS, slow-save MS
+  garbage on|off, crlf on|off, other-case on|off, babble on|off
+                       switch a fault
+  latency MS, slow-save MS, usb-latency MS
                        set a delay
   latency PREFIX MS    set the extra delay for commands starting with PREFIX
                        (0 removes it)
+  pad PREFIX N         pad the replies to commands starting with PREFIX to N
+                       characters (0 removes it)
+  pause N MS           stop for MS milliseconds after N bytes of every reply
+  noise-byte HH|off    the byte sent before every reply
   drop                 drop the line now
   gas PPM, vcal V, temperature C, noise PPM
                        change what the sensor sees
@@ -199,6 +217,30 @@ Options parse_options(int argc, char** argv) {
             o.faults.noCr = true;
         } else if (a == "--garbage") {
             o.faults.garbage = true;
+        } else if (a == "--pad-for") {
+            const std::string prefix = value(i);
+            if (!to_long(value(i), 0, 100000, &n))
+                usage_error("--pad-for takes a command prefix and a length");
+            o.faults.padFor[prefix] = static_cast<int>(n);
+        } else if (a == "--crlf") {
+            o.faults.crlf = true;
+        } else if (a == "--other-case") {
+            o.faults.otherCase = true;
+        } else if (a == "--babble") {
+            o.faults.babble = true;
+        } else if (a == "--noise-byte") {
+            if (!to_byte(value(i), &o.faults.noise))
+                usage_error("--noise-byte takes two hex digits");
+        } else if (a == "--usb-latency") {
+            if (!to_long(value(i), 0, 600000, &n))
+                usage_error("--usb-latency takes milliseconds from 0 to 600000");
+            o.faults.usbLatencyMs = static_cast<int>(n);
+        } else if (a == "--pause") {
+            long at = 0;
+            if (!to_long(value(i), 0, 100000, &at) || !to_long(value(i), 0, 600000, &n))
+                usage_error("--pause takes a byte count and milliseconds");
+            o.faults.pauseAt = static_cast<int>(at);
+            o.faults.pauseMs = static_cast<int>(n);
         } else if (a == "--drop-after") {
             if (!to_long(value(i), 0, LONG_MAX, &o.dropAfter))
                 usage_error("--drop-after takes a number of commands");

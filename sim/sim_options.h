@@ -4,6 +4,7 @@
 
 #include "sim/device_model.h"
 
+#include <functional>
 #include <string>
 
 extern const char kUsage[];
@@ -25,6 +26,21 @@ struct Options {
 bool to_long(const std::string& s, long lo, long hi, long* out);
 bool to_double(const std::string& s, double* out);
 bool to_switch(const std::string& s, bool* out);
+// Two hex digits: that byte; "off": none.
+bool to_byte(const std::string& s, std::string* out);
+
+// What the console's commands act on: the transmitter, and the line's own
+// drop and status.
+struct SimControl {
+    DeviceModel& model;
+    std::function<void()> drop;
+    std::function<std::string()> status;
+};
+// One line of the console: its answer ("k964-sim: ok", an error, the
+// status), or "" for an empty line.
+std::string console_command(const std::string& line, SimControl& control);
+std::string sim_status(const DeviceModel& model, bool lineUp, long commands, long bytesIn,
+                       long bytesOut, bool pace);
 
 // Exits with the usage on --help, and with a message and status 2 on a
 // wrong option.

@@ -3,12 +3,16 @@
 #include <algorithm>
 
 std::string TraceExchange::sent() const {
-    std::string out;
-    for (const TraceStep& s : steps) {
-        if (s.kind == TraceStep::Write)
-            out += s.bytes;
+    for (auto s = steps.rbegin(); s != steps.rend(); ++s) {
+        if (s->kind == TraceStep::Write && !s->probe)
+            return s->bytes;
     }
-    return out;
+    return {};
+}
+
+bool TraceExchange::resynced() const {
+    return std::any_of(steps.begin(), steps.end(),
+                       [](const TraceStep& s) { return s.kind == TraceStep::Write && s.probe; });
 }
 
 bool TraceExchange::hasReply() const {
@@ -49,8 +53,7 @@ double LineTrace::millis() {
 }
 
 void LineTrace::finish() {
-    if (replied_)
-        endExchange();
+    endExchange();
 }
 
 TraceStep& LineTrace::begin(TraceStep::Kind kind, bool closesAfterReply) {
@@ -70,8 +73,9 @@ int LineTrace::done(int result) {
     TraceStep& step = current_.steps.back();
     step.result = result;
     const bool reply = step.kind == TraceStep::Read && step.purpose == ReadPurpose::Reply;
-    if (reply || (result < 0 && !replied_ && step.kind != TraceStep::Read))
-        current_.error = result == LINE_QUIET ? 0 : result;
+    const bool resync = step.kind == TraceStep::Read && step.purpose == ReadPurpose::Resync;
+    if (reply || (result < 0 && !replied_ && (step.kind != TraceStep::Read || resync)))
+        current_.error = result;
     if (reply)
         replied_ = true;
     current_.duration = millis() - current_.ms;
@@ -121,19 +125,18 @@ int LineTrace::flushIn(int port, std::string* flushed) {
     return done(r);
 }
 
-int LineTrace::write(int port, const char* bytes, int count) {
+int LineTrace::write(int port, const char* bytes, int count, WritePurpose purpose) {
     TraceStep& step = begin(TraceStep::Write, true);
+    step.probe = purpose == WritePurpose::Probe;
     if (bytes && count > 0)
         step.bytes.assign(bytes, static_cast<std::size_t>(count));
-    return done(inner_.write(port, bytes, count));
+    return done(inner_.write(port, bytes, count, purpose));
 }
 
 // A reply read after the reply is a late line's (the discipline found the
-// first one stale); a remnant or stale read belongs to the exchange it
-// follows; a settle read begins the next one.
+// first one not to be it); every read belongs to the exchange it is part of.
 int LineTrace::read(int port, const LineRead& how, char* buffer, int count, int* stored) {
-    const bool after = how.purpose == ReadPurpose::Settle;
-    TraceStep& step = begin(TraceStep::Read, after);
+    TraceStep& step = begin(TraceStep::Read, false);
     step.purpose = how.purpose;
     const int r = inner_.read(port, how, buffer, count, stored);
     TraceStep& s = current_.steps.back();

@@ -28,6 +28,7 @@ struct TraceStep {
                         // the terminator included when the read ended on it
     int result = 0;     // what the backend returned
     double value = 0.0; // Open: the port number; SetTime: the time-out in s
+    bool probe = false; // Write: the probe that gets the line back in step
 };
 
 struct TraceExchange {
@@ -37,13 +38,16 @@ struct TraceExchange {
     int error = 0;         // the reply read's code (else the last failing step's)
     std::vector<TraceStep> steps;
 
-    // The bytes written, and the bytes the last reply read stored (the
-    // reply the program got, without the terminator).
+    // The command written (its last write, the probe left out), and the
+    // bytes the last reply read stored (the reply the program got, without
+    // the terminator).
     std::string sent() const;
     std::string reply() const;
     bool hasReply() const;
     // Lines read as replies and then found to be an earlier command's.
     int lateLines() const;
+    // The exchange first got the line back in step.
+    bool resynced() const;
 };
 
 class TraceListener {
@@ -63,8 +67,7 @@ class LineTrace : public SerialBackend {
 
     void addListener(TraceListener* listener) { listeners_.push_back(listener); }
     void removeListener(TraceListener* listener);
-    // Ends the exchange in progress, if its reply has been read: the
-    // callback that ran it has returned.
+    // Ends the exchange in progress: the callback that ran it has returned.
     void finish();
     // The last kKept exchanges, oldest first.
     const std::deque<TraceExchange>& exchanges() const { return kept_; }
@@ -74,7 +77,7 @@ class LineTrace : public SerialBackend {
     int setTimeout(int port, double seconds) override;
     int flushOut(int port) override;
     int flushIn(int port, std::string* flushed) override;
-    int write(int port, const char* bytes, int count) override;
+    int write(int port, const char* bytes, int count, WritePurpose purpose) override;
     int read(int port, const LineRead& how, char* buffer, int count, int* stored) override;
     double now() override { return inner_.now(); }
     const char* openFailure() const override { return inner_.openFailure(); }

@@ -50,11 +50,11 @@ const char* read_name(ReadPurpose purpose) {
     case ReadPurpose::Reply:
         return "reply    ";
     case ReadPurpose::Remnant:
-        return "remnant  ";
+        return "rest     ";
     case ReadPurpose::Stale:
-        return "stale    ";
-    case ReadPurpose::Settle:
-        return "settle   ";
+        return "late     ";
+    case ReadPurpose::Resync:
+        return "in step  ";
     }
     return "read     ";
 }
@@ -88,12 +88,10 @@ std::string trace_step(const TraceStep& s) {
             out += " \"" + visible_bytes(s.bytes) + "\"";
         break;
     case TraceStep::Write:
-        out += "write    \"" + visible_bytes(s.bytes) + "\"";
+        out += (s.probe ? "probe    \"" : "write    \"") + visible_bytes(s.bytes) + "\"";
         break;
     case TraceStep::Read:
         out += read_name(s.purpose) + ("\"" + visible_bytes(s.bytes) + "\"");
-        if (s.result == LINE_QUIET)
-            out += "  (quiet)";
         break;
     case TraceStep::Open:
         out += "open port " + number(s.value);
@@ -110,6 +108,8 @@ std::string trace_step(const TraceStep& s) {
 std::string trace_end(const TraceExchange& e) {
     std::string out = stamp(e.ms + e.duration) + "#" + std::to_string(e.number) + "  end, " +
                       fixed3(e.duration) + " ms, error " + code(e.error);
+    if (e.resynced())
+        out += ", back in step after a probe";
     if (int late = e.lateLines())
         out += ", " + std::to_string(late) + (late == 1 ? " late line" : " late lines") +
                " thrown away";

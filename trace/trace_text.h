@@ -10,10 +10,11 @@
 //
 // Bytes in quotes as visible_bytes shows them, so every byte can be read
 // back. Bytes
-// thrown away say why: "flush in" with the bytes it discarded, "remnant"
-// (the rest of a reply cut at 24 bytes), "stale" (a late line's rest),
-// "settle" (what came while the line settled after a time-out). A reply
-// followed by another reply in the same exchange was a late line.
+// thrown away say why: "flush in" with the bytes it discarded, "rest" (the
+// rest of a line cut at 24 bytes), "late" (a late line's rest), "in step"
+// (what came while the line got back in step, after the "probe" written for
+// it). A reply followed by another reply in the same exchange was a late
+// line (docs/serial.md has the words).
 #pragma once
 
 #include "trace/line_trace.h"

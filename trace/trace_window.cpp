@@ -17,7 +17,6 @@ TraceWindow::TraceWindow(LineTrace& trace, QWidget* parent)
     : QWidget(parent, Qt::Window), trace_(trace), view_(new QPlainTextEdit(this)),
       pause_(new QPushButton(tr("&Pause"), this)) {
     setWindowTitle(tr("K964 Line trace"));
-    setAccessibleName(tr("Line trace"));
     view_->setReadOnly(true);
     view_->setLineWrapMode(QPlainTextEdit::NoWrap);
     view_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));

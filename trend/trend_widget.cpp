@@ -70,6 +70,13 @@ void TrendPlot::paintEvent(QPaintEvent*) {
     };
     const int left = widest(value, QString::fromUtf8(trend_.unit()));
     const int right = widest(u1, QStringLiteral("u1"));
+    // The texts drawn, for whoever cannot see them.
+    const QString told =
+        tr("%1 from %2 to %3, u1 from %4 to %5, %6 to %7")
+            .arg(QString::fromUtf8(trend_.unit()), scaleText(value.lo), scaleText(value.hi),
+                 scaleText(u1.lo), scaleText(u1.hi), tr("-10 min"), tr("now"));
+    if (accessibleDescription() != told)
+        setAccessibleDescription(told);
     const QRectF area(left, fm.height(), width() - left - right, height() - 2.5 * fm.height());
     if (area.width() < 10 || area.height() < 10)
         return;
@@ -142,7 +149,6 @@ TrendView::TrendView(const Trend& trend, std::function<double()> now, QWidget* p
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(plot_, 1);
-    stability_->setAccessibleName(QStringLiteral("Stability"));
     // "stable ±" over the number and unit: the plot keeps the width.
     stability_->setFixedWidth(
         stability_->fontMetrics().horizontalAdvance(QStringLiteral("0.000123 ppm")) + 4);
@@ -161,8 +167,13 @@ TrendView::TrendView(const Trend& trend, std::function<double()> now, QWidget* p
 void TrendView::refresh() {
     const Stability s = trend_.stability(now_());
     stability_->setText(QString::fromStdString(s.text));
-    stability_->setToolTip(s.stable ? QString()
-                                    : tr("Stable once the main value stays within "
-                                         "0.5 % (at least 0.01) for 30 s"));
+    const QString why = s.stable ? QString()
+                                 : tr("Stable once the main value stays within "
+                                      "0.5 % (at least 0.01) for 30 s");
+    stability_->setToolTip(why);
+    // The text is the label's name; what it is, and why, its description.
+    stability_->setAccessibleDescription(why.isEmpty()
+                                             ? tr("Stability of the main value")
+                                             : tr("Stability of the main value. %1").arg(why));
     plot_->update();
 }

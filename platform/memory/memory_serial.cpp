@@ -78,8 +78,9 @@ int MemorySerial::flushIn(int port, std::string* flushed) {
     return record(std::move(e));
 }
 
-int MemorySerial::write(int port, const char* bytes, int count) {
+int MemorySerial::write(int port, const char* bytes, int count, WritePurpose purpose) {
     SerialEvent e = event(SerialEvent::Write, port);
+    e.probe = purpose == WritePurpose::Probe;
     e.bytes.assign(bytes, static_cast<std::size_t>(std::max(count, 0)));
     e.result = check(port);
     if (e.result == 0)
@@ -101,7 +102,10 @@ void MemorySerial::transmit() {
         if (reply.none)
             continue;
         double at = std::max(outFree_ + reply.delayMs / 1000.0, backFree_);
+        int sentSoFar = 0;
         for (char b : reply.bytes) {
+            if (reply.pauseMs > 0 && sentSoFar++ == reply.pauseAt)
+                at += reply.pauseMs / 1000.0;
             at += charTime_;
             arrivals_.push_back({at, b});
         }
@@ -110,8 +114,24 @@ void MemorySerial::transmit() {
     pendingOut_.clear();
 }
 
+double MemorySerial::handover(double at) const {
+    return UsbHandover(at, model_.faults.usbLatencyMs);
+}
+
+void MemorySerial::babble(double until) {
+    if (!model_.faults.babble)
+        return;
+    double at = std::max(backFree_, clock_.now());
+    while (at + charTime_ <= until) {
+        at += charTime_;
+        arrivals_.push_back({at, kBabbleByte});
+    }
+    backFree_ = at;
+}
+
 void MemorySerial::arriveUntil(double t) {
-    while (!arrivals_.empty() && arrivals_.front().at <= t) {
+    babble(t + 0.05);
+    while (!arrivals_.empty() && handover(arrivals_.front().at) <= t) {
         input_ += arrivals_.front().byte;
         arrivals_.pop_front();
     }
@@ -127,6 +147,7 @@ std::string MemorySerial::inFlight() const {
 int MemorySerial::read(int port, const LineRead& how, char* buffer, int count, int* stored) {
     SerialEvent e = event(SerialEvent::Read, port);
     e.purpose = how.purpose;
+    e.count = count;
     *stored = 0;
     e.result = check(port);
     if (e.result != 0)
@@ -134,7 +155,6 @@ int MemorySerial::read(int port, const LineRead& how, char* buffer, int count, i
     transmit();
     const double start = clock_.now();
     const double deadline = start + (how.timeout < 0 ? timeout_ : how.timeout);
-    double last = start; // the last byte, for the quiet gap
     int n = 0;
     while (n < count) {
         arriveUntil(clock_.now());
@@ -144,22 +164,15 @@ int MemorySerial::read(int port, const LineRead& how, char* buffer, int count, i
             if (how.terminator >= 0 && static_cast<unsigned char>(c) == how.terminator)
                 break;
             buffer[n++] = c;
-            last = clock_.now();
             continue;
         }
-        const double quietEnd = how.quiet > 0 ? last + how.quiet : deadline;
-        const double next = arrivals_.empty() ? deadline + 1.0 : arrivals_.front().at;
-        if (next <= std::min(deadline, quietEnd)) {
+        const double next = arrivals_.empty() ? deadline + 1.0 : handover(arrivals_.front().at);
+        if (next <= deadline) {
             clock_.advance(next - clock_.now());
             continue;
         }
-        if (quietEnd < deadline) {
-            clock_.advance(quietEnd - clock_.now());
-            e.result = LINE_QUIET;
-        } else {
-            clock_.advance(deadline - clock_.now());
-            e.result = RS232_TIMEOUT;
-        }
+        clock_.advance(deadline - clock_.now());
+        e.result = RS232_TIMEOUT;
         break;
     }
     *stored = n;
@@ -168,16 +181,38 @@ int MemorySerial::read(int port, const LineRead& how, char* buffer, int count, i
     return record(std::move(e));
 }
 
+namespace {
+
+std::string without_cr(std::string c) {
+    if (!c.empty() && c.back() == '\r')
+        c.pop_back();
+    return c;
+}
+
+} // namespace
+
 std::vector<std::string> MemorySerial::commands() const {
     std::vector<std::string> out;
+    bool queued = false; // the last command listed has not been read for yet
     for (const SerialEvent& e : events_) {
-        if (e.kind != SerialEvent::Write || e.result != 0)
-            continue;
-        std::string c = e.bytes;
-        if (!c.empty() && c.back() == '\r')
-            c.pop_back();
-        out.push_back(c);
+        if (e.kind == SerialEvent::FlushOut && queued && e.result == 0) {
+            out.pop_back(); // taken back before it left
+            queued = false;
+        } else if (e.kind == SerialEvent::Read) {
+            queued = false;
+        } else if (e.kind == SerialEvent::Write && e.result == 0 && !e.probe) {
+            out.push_back(without_cr(e.bytes));
+            queued = true;
+        }
     }
+    return out;
+}
+
+std::vector<std::string> MemorySerial::probes() const {
+    std::vector<std::string> out;
+    for (const SerialEvent& e : events_)
+        if (e.kind == SerialEvent::Write && e.probe && e.result == 0)
+            out.push_back(without_cr(e.bytes));
     return out;
 }
 
@@ -186,7 +221,9 @@ std::string MemorySerial::trace() const {
     static const char kLetters[] = "PTOIWR";
     std::string out;
     for (const SerialEvent& e : events_)
-        if (e.kind != SerialEvent::Read || e.purpose == ReadPurpose::Reply)
+        if ((e.kind == SerialEvent::Write && !e.probe) ||
+            (e.kind != SerialEvent::Write &&
+             (e.kind != SerialEvent::Read || e.purpose == ReadPurpose::Reply)))
             out += kLetters[e.kind];
     return out;
 }

@@ -10,12 +10,13 @@
 //   opened, 1.04 ms at 9600 baud), both ways, on the fake clock. The
 //   transmitter takes a command when its CR has arrived, and its reply leaves
 //   after the reply's delay, a byte at a time, never overtaking the one
-//   before it.
+//   before it, with the pause inside it the model asks for.
+// - The field's line (the model's Faults): a USB adapter's latency timer
+//   hands the bytes over in bursts; a babbling transmitter sends without end.
 // - A read ends at the terminator (consumed, not stored), after `count`
-//   bytes, at a quiet gap when asked for one, or at the time-out, which
-//   advances the clock to it. Bytes still on their way stay on their way: a
-//   late reply arrives when it arrives, and FlushInQ discards only what has
-//   arrived.
+//   bytes, or at the time-out, which advances the clock to it. Bytes still
+//   on their way stay on their way: a late reply arrives when it arrives,
+//   and FlushInQ discards only what has arrived.
 // - Any operation on a port that is not open fails at once with
 //   RS232_PORT_NOT_OPEN; opening a number not in setPorts fails with
 //   RS232_CANNOT_OPEN; after vanish(), or while the model's line is dropped,
@@ -48,6 +49,8 @@ struct SerialEvent {
     enum Kind { Open, SetTime, FlushOut, FlushIn, Write, Read } kind;
     int port = 0;
     ReadPurpose purpose = ReadPurpose::Reply; // Read: what for
+    int count = 0;                            // Read: the most bytes asked for
+    bool probe = false;                       // Write: the line discipline's probe
     std::string bytes;    // Write: bytes written; Read: bytes stored; FlushIn: bytes discarded
     double seconds = 0.0; // SetTime: the time-out; Read: time the read took
     int result = 0;       // the RS-232 code the operation set
@@ -64,13 +67,17 @@ class MemorySerial : public SerialBackend {
 
     const std::vector<SerialEvent>& events() const { return events_; }
     void clearEvents() { events_.clear(); }
-    // Every command written successfully, in order, one per write, without
-    // its CR ("s0", "D12.090e+01").
+    // Every command written successfully and sent, in order, one per write,
+    // without its CR ("s0", "D12.090e+01"); one taken back by a flush of the
+    // output before it left, and the probes the line discipline sends to get
+    // back in step, are left out.
     std::vector<std::string> commands() const;
+    // The probes written, in order, without their CR.
+    std::vector<std::string> probes() const;
     // The operations as letters: O flush out, I flush in, W write, R read of
     // a reply, T set time-out, P open ("OWIR" per transaction of that
-    // variant). The line discipline's own reads, which throw bytes away, are
-    // left out: events() has them.
+    // variant). The probes, and the line discipline's reads that throw bytes
+    // away, are left out: events() has them.
     std::string trace() const;
     bool isOpen() const { return open_; }
     double timeout() const { return timeout_; }
@@ -85,7 +92,7 @@ class MemorySerial : public SerialBackend {
     int setTimeout(int port, double seconds) override;
     int flushOut(int port) override;
     int flushIn(int port, std::string* flushed) override;
-    int write(int port, const char* bytes, int count) override;
+    int write(int port, const char* bytes, int count, WritePurpose purpose) override;
     int read(int port, const LineRead& how, char* buffer, int count, int* stored) override;
     double now() override { return clock_.now(); }
 
@@ -94,6 +101,8 @@ class MemorySerial : public SerialBackend {
     int record(SerialEvent event);
     void transmit();            // pending output leaves; replies are scheduled
     void arriveUntil(double t); // bytes due by t move into the input queue
+    void babble(double until);  // a babbling transmitter's bytes, up to `until`
+    double handover(double at) const; // when a byte off the wire at `at` can be read
 
     DeviceModel& model_;
     FakeClock& clock_;

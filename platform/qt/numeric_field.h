@@ -42,6 +42,10 @@ class NumericField : public QLineEdit {
     // thousands separator ("1,000" is refused: a thousand or one?).
     static bool parseInput(const QString& text, double* value);
 
+    // Takes or refuses the text being edited, as leaving the field does;
+    // nothing when the text is the value shown.
+    void finishEdit();
+
   signals:
     // The user finished an edit that changed the text to a valid number;
     // nothing is emitted for refused text.
@@ -51,7 +55,6 @@ class NumericField : public QLineEdit {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
-    void finishEdit();
     void showValue();
     void setRefused(bool on);
     QString formatted() const;

@@ -143,7 +143,7 @@ int QtSerial::flushIn(int port, std::string* flushed) {
 }
 
 // Only queues: the bytes leave when the next read waits for the reply.
-int QtSerial::write(int port, const char* bytes, int count) {
+int QtSerial::write(int port, const char* bytes, int count, WritePurpose) {
     if (int r = check(port))
         return r;
     return port_->write(bytes, count) == count ? 0 : lineFailed();
@@ -160,10 +160,6 @@ int QtSerial::read(int port, const LineRead& how, char* buffer, int count, int* 
         return r;
     const double seconds = how.timeout < 0 ? timeout_ : how.timeout;
     const QDeadlineTimer deadline(static_cast<qint64>(std::llround(seconds * 1000.0)));
-    const qint64 quietMs =
-        how.quiet > 0 ? std::max<qint64>(1, std::llround(how.quiet * 1000.0)) : 0;
-    QDeadlineTimer quiet =
-        quietMs ? QDeadlineTimer(quietMs) : QDeadlineTimer(QDeadlineTimer::Forever);
     int result = 0;
     int n = 0;
     while (n < count) {
@@ -172,22 +168,13 @@ int QtSerial::read(int port, const LineRead& how, char* buffer, int count, int* 
             if (how.terminator >= 0 && static_cast<unsigned char>(c) == how.terminator)
                 break;
             buffer[n++] = c;
-            if (quietMs)
-                quiet.setRemainingTime(quietMs);
             continue;
         }
         if (deadline.hasExpired()) {
             result = RS232_TIMEOUT;
             break;
         }
-        if (quiet.hasExpired()) {
-            result = LINE_QUIET;
-            break;
-        }
-        const qint64 wait =
-            std::min(deadline.remainingTime(),
-                     quiet.remainingTime() < 0 ? deadline.remainingTime() : quiet.remainingTime());
-        if (!port_->waitForReadyRead(static_cast<int>(wait))) {
+        if (!port_->waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
             const QSerialPort::SerialPortError error = port_->error();
             if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError) {
                 result = lineFailed();

@@ -36,7 +36,7 @@ class QtSerial : public SerialBackend {
     int setTimeout(int port, double seconds) override;
     int flushOut(int port) override;
     int flushIn(int port, std::string* flushed) override;
-    int write(int port, const char* bytes, int count) override;
+    int write(int port, const char* bytes, int count, WritePurpose purpose) override;
     int read(int port, const LineRead& how, char* buffer, int count, int* stored) override;
     double now() override;
 

@@ -3,6 +3,7 @@
 #include "platform/qt/led.h"
 #include "platform/qt/numeric_field.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -120,14 +121,32 @@ void centre(QWidget* panel) {
     panel->raise();
 }
 
-// Connects the user's event on `object` to its callback. False when the
-// callback does not fit the kind of control.
-bool connectEvent(QObject* object, const CallbackBinding* binding, int panel, int menuBar, int id) {
+// A click moves the focus onto the command, and the field left finishes its
+// edit first. A mnemonic, Enter or Space on the focused command, a menu
+// item's shortcut and an assistive technology's press leave the focus where
+// it is: the edits pending in the window's fields are taken or refused here,
+// with the same events, so that the command sees the values shown. A command
+// dropped because another one runs changes nothing under that one.
+void finishEdits(QWidget* window) {
+    if (CallbackRunning())
+        return;
+    for (NumericField* field : window->findChildren<NumericField*>())
+        field->finishEdit();
+    for (QAbstractSpinBox* spin : window->findChildren<QAbstractSpinBox*>())
+        spin->interpretText();
+}
+
+// Connects the user's event on `object` of `panelWidget` to its callback.
+// False when the callback does not fit the kind of control.
+bool connectEvent(QObject* object, const CallbackBinding* binding, QWidget* panelWidget, int panel,
+                  int menuBar, int id) {
     if (auto* action = qobject_cast<QAction*>(object)) {
         MenuCallbackPtr menu = binding->menu;
         if (!menu || menuBar == 0)
             return false;
-        QObject::connect(action, &QAction::triggered, action, [menu, menuBar, id, panel] {
+        // The item is the panel's child: the panel outlives it.
+        QObject::connect(action, &QAction::triggered, action, [=] {
+            finishEdits(panelWidget->window());
             DispatchMenuCallback(menu, menuBar, id, panel);
         });
         return true;
@@ -154,14 +173,21 @@ bool connectEvent(QObject* object, const CallbackBinding* binding, int panel, in
         DispatchCtrlCallback(callback, panel, id, EVENT_COMMIT);
     };
     // Each of these signals comes from the user only, never from SetCtrlVal.
-    if (auto* button = qobject_cast<QAbstractButton*>(widget))
-        QObject::connect(button, &QAbstractButton::clicked, button, commit);
-    else if (auto* selector = qobject_cast<QComboBox*>(widget))
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        // Enter on a focused command presses it, as Space does.
+        if (auto* push = qobject_cast<QPushButton*>(button))
+            push->setAutoDefault(true);
+        QObject::connect(button, &QAbstractButton::clicked, button, [button, commit] {
+            finishEdits(button->window());
+            commit();
+        });
+    } else if (auto* selector = qobject_cast<QComboBox*>(widget)) {
         QObject::connect(selector, &QComboBox::activated, selector, commit);
-    else if (auto* field = qobject_cast<NumericField*>(widget))
+    } else if (auto* field = qobject_cast<NumericField*>(widget)) {
         QObject::connect(field, &NumericField::committed, field, commit);
-    else
+    } else {
         return false;
+    }
     return true;
 }
 
@@ -301,7 +327,7 @@ bool QtUi::bind(int handle, Panel& panel, const char* path) {
         const CallbackBinding* b = FindCallback(name.toString().toUtf8().constData());
         if (!b)
             return damaged(path, object, "unknown callback");
-        if (!connectEvent(object, b, handle, panel.menuBar, id))
+        if (!connectEvent(object, b, widget, handle, panel.menuBar, id))
             return damaged(path, object, "callback does not fit the control");
     }
     addDefaultButtonKeys(widget);

@@ -76,7 +76,7 @@ void BM_ExchangeQt(benchmark::State& state) {
     for (auto _ : state) {
         const auto start = Clock::now();
         serial.flushOut(1);
-        serial.write(1, "VV\r", 3);
+        serial.writeCommand(1, "VV\r", 3);
         serial.flushIn(1, nullptr);
         int stored = 0;
         if (serial.readTerm(1, buf, 24, 13, &stored) != 0 || stored != 10) {

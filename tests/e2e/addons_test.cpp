@@ -101,10 +101,10 @@ TEST_F(AddonsTest, TheTraceOfAConnectIsTheWireByteForByteAndInTheFileAsItHappens
     std::string sent, received;
     for (const std::string& line : lines(slurp(tracePath))) {
         std::string bytes;
-        if (quoted_after(line, "write    ", &bytes))
+        if (quoted_after(line, "write    ", &bytes) || quoted_after(line, "probe    ", &bytes))
             sent += bytes;
         for (const char* label :
-             {"reply    ", "remnant  ", "stale    ", "settle   ", "flush in "}) {
+             {"reply    ", "rest     ", "late     ", "in step  ", "flush in "}) {
             if (quoted_after(line, label, &bytes))
                 received += bytes;
         }
@@ -291,19 +291,21 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplayAnythingElseIsAUsageError) {
     Finished help = run({"--help"}, bare);
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.startsWith("Usage: k964 [--trace FILE]")) << help.out.toStdString();
-    Finished version = run({"-platform", "offscreen", "--version"}, bare);
+    Finished version = run({"-platform", "xcb", "--version"}, bare);
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(version.out.startsWith("k964 ")) << version.out.toStdString();
 
-    QProcessEnvironment offscreen = bare;
-    offscreen.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    // Checked before the display is opened: the usage, not Qt's abort.
     for (const QStringList& wrong :
-         {QStringList{"--bogus"}, QStringList{"COM1"}, QStringList{"--trace"}}) {
-        Finished r = run(wrong, offscreen);
+         {QStringList{"--bogus"}, QStringList{"COM1"}, QStringList{"--trace"},
+          QStringList{"-style"}, QStringList{"-platform", "offscreen", "--bogus"}}) {
+        Finished r = run(wrong, bare);
         EXPECT_EQ(r.status, 2) << wrong.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains("Usage: k964")) << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty());
     }
+    QProcessEnvironment offscreen = bare;
+    offscreen.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     Finished unwritable = run({"--trace", "/nonexistent-dir/trace.txt"}, offscreen);
     EXPECT_EQ(unwritable.status, 1);
     EXPECT_TRUE(unwritable.err.contains("/nonexistent-dir/trace.txt"))

@@ -72,14 +72,22 @@ void E2eTest::TearDown() {
     }
 }
 
+// A command taken back by a flush of the output before its read is not
+// listed; nor are the probes that get the line back in step.
 void SentCommands::stepDone(const TraceExchange& exchange, const TraceStep& step) {
     (void)exchange;
-    if (step.kind != TraceStep::Write || step.result != 0)
-        return;
-    std::string command = step.bytes;
-    if (!command.empty() && command.back() == '\r')
-        command.pop_back();
-    sent.push_back(command);
+    if (step.kind == TraceStep::Read) {
+        queued_ = false;
+    } else if (step.kind == TraceStep::FlushOut && queued_ && step.result == 0) {
+        sent.pop_back();
+        queued_ = false;
+    } else if (step.kind == TraceStep::Write && step.result == 0 && !step.probe) {
+        std::string command = step.bytes;
+        if (!command.empty() && command.back() == '\r')
+            command.pop_back();
+        sent.push_back(command);
+        queued_ = true;
+    }
 }
 
 void E2eTest::startSim(std::vector<std::string> options, int port) {

@@ -29,6 +29,9 @@ class SentCommands : public TraceListener {
     void exchangeEnded(const TraceExchange&) override {}
 
     std::vector<std::string> sent;
+
+  private:
+    bool queued_ = false; // the last command listed has not been read for yet
 };
 
 // What a message box showed, and how it was answered.

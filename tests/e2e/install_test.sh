@@ -22,9 +22,28 @@ done
 cmp "$source/resources/K964_Vx.uir" "$prefix/share/k964/K964_Vx.uir" || fail "panels not in share/k964"
 grep -qx 'Exec=k964' "$prefix/share/applications/k964.desktop" || fail "no desktop entry"
 grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/k964.svg" || fail "no icon"
+# A manual page per program, of this version, with an entry for every option
+# its usage lists (before any display is opened).
+version="$("$prefix/bin/k964" --version)"
+version="${version#k964 }"
 for page in k964 k964-sim; do
-    gzip -dc "$prefix/share/man/man1/$page.1.gz" | grep -q "^\.TH ${page^^} 1" || fail "no manual page $page"
+    man="$(gzip -dc "$prefix/share/man/man1/$page.1.gz")"
+    grep -q "^\.TH ${page^^} 1 [0-9-]* \"k964 $version\"" <<<"$man" || fail "no manual page $page $version"
+    usage="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/$page" --help)" ||
+        fail "$page --help failed"
+    for option in $(grep -oE '^  --[a-z0-9-]+' <<<"$usage"); do
+        grep -qE "^\.B[IR]? (.* )?${option//-/\\\\-}( |\$)" <<<"$man" || fail "$page(1) lacks $option"
+    done
 done
+# The AppStream metainfo with this release, the changelog from this version
+# on, and the copyright with the licence of LICENSE.
+metainfo="$prefix/share/metainfo/invalid.example.k964.metainfo.xml"
+grep -q "<release version=\"$version\"" "$metainfo" || fail "no metainfo of release $version"
+[[ "$(gzip -dc "$prefix/share/doc/k964/changelog.gz")" == "k964 ($version) "* ]] ||
+    fail "the changelog does not begin with $version"
+diff <(sed -n '/^Permission/,$p' "$source/LICENSE") \
+    <(sed -n '/^ Permission/,$p' "$prefix/share/doc/k964/copyright" | sed 's/^ //; s/^\.$//') ||
+    fail "the copyright's licence is not the one of LICENSE"
 [ ! -e "$prefix/bin/K964_Vx.uir" ] || fail "the panels must not lie beside an installed program"
 
 mkdir -m 700 "$tmp/runtime" "$tmp/home"

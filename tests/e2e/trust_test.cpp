@@ -164,9 +164,9 @@ class FirstExchangeWatch : public SerialBackend {
         first();
         return line_.flushIn(port, flushed);
     }
-    int write(int port, const char* bytes, int count) override {
+    int write(int port, const char* bytes, int count, WritePurpose purpose) override {
         first();
-        return line_.write(port, bytes, count);
+        return line_.write(port, bytes, count, purpose);
     }
     int read(int port, const LineRead& how, char* buffer, int count, int* stored) override {
         first();

@@ -6,7 +6,11 @@
 #include "platform/qt/qt_ui.h"
 #include "ui/ids.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QMessageBox>
+#include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -104,4 +108,27 @@ class QtFixture : public ::testing::Test {
     int mainPanel = 0;
     int servicePanel = 0;
     int comPanel = 0;
+};
+
+// Answers the next modal box with `act` once `ready` holds (or after a
+// generous deadline, so that a broken test fails instead of hanging).
+class BoxCloser {
+  public:
+    BoxCloser(std::function<bool()> ready, std::function<void(QMessageBox*)> act)
+        : ready_(std::move(ready)), act_(std::move(act)), deadline_(10000) {
+        QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || (!ready_() && !deadline_.hasExpired()))
+                return;
+            timer_.stop();
+            act_(box);
+        });
+        timer_.start(5);
+    }
+
+  private:
+    std::function<bool()> ready_;
+    std::function<void(QMessageBox*)> act_;
+    QDeadlineTimer deadline_;
+    QTimer timer_;
 };

@@ -11,6 +11,7 @@
 #include "ui/callbacks.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -34,29 +35,6 @@
 
 namespace {
 
-// Answers the next modal box with `act` once `ready` holds (or after a
-// generous deadline, so that a broken test fails instead of hanging).
-class BoxCloser {
-  public:
-    BoxCloser(std::function<bool()> ready, std::function<void(QMessageBox*)> act)
-        : ready_(std::move(ready)), act_(std::move(act)), deadline_(10000) {
-        QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || (!ready_() && !deadline_.hasExpired()))
-                return;
-            timer_.stop();
-            act_(box);
-        });
-        timer_.start(5);
-    }
-
-  private:
-    std::function<bool()> ready_;
-    std::function<void(QMessageBox*)> act_;
-    QDeadlineTimer deadline_;
-    QTimer timer_;
-};
-
 TEST_F(QtUiTest, CommandButtonsCommitToTheirCallbacks) {
     showAll();
     struct Button {
@@ -77,6 +55,88 @@ TEST_F(QtUiTest, CommandButtonsCommitToTheirCallbacks) {
         recorded.clear();
         QTest::mouseClick(get<QPushButton>(handleOf(b.resource), b.id), Qt::LeftButton);
         EXPECT_EQ(recorded, (std::vector<Call>{{b.callback, handleOf(b.resource), b.id, 1}}));
+    }
+}
+
+// However a command is triggered, it sees the value the field shows, or the
+// field's refusal, as after a click that moved the focus out of the field.
+TEST_F(QtUiTest, EveryTriggerOfACommandTakesOrRefusesTheTextBeingTyped) {
+    showAll();
+    enum How { Mnemonic, Press, Enter, Space, MenuItem };
+    struct Trigger {
+        const char* what;
+        int resource;
+        int field;
+        const char* typed;
+        How how;
+        int command; // the button, or the key of its mnemonic
+        const char* callback;
+        double seen; // NaN: refused
+    };
+    const double refused = NAN;
+    const Trigger triggers[] = {
+        {"Alt+S", PANEL_MAIN, MAIN_END_MARK, "25", Mnemonic, Qt::Key_S, "setsp", 25.0},
+        {"Alt+S", PANEL_MAIN, MAIN_END_MARK, "5 ppm", Mnemonic, Qt::Key_S, "setsp", refused},
+        {"Alt+T", PANEL_SERVICE, SERVICE_CAL_8, "1.5", Mnemonic, Qt::Key_T, "stcal", 1.5},
+        {"Alt+Z", PANEL_SERVICE, SERVICE_CAL_9, "x", Mnemonic, Qt::Key_Z, "nullen", refused},
+        {"press", PANEL_SERVICE, SERVICE_CAL_0, "2,5", Press, SERVICE_SPAN, "setzen", 2.5},
+        {"press", PANEL_MAIN, MAIN_LIMIT, "3", Press, MAIN_READ, "go", 3.0},
+        {"press", PANEL_COM, COM_PORT, "", Press, COM_OK, "comok", 1.0},
+        {"Enter", PANEL_MAIN, MAIN_ZERO_POINT, "0.5", Enter, MAIN_SAVE, "setsp", 0.5},
+        {"Space", PANEL_SERVICE, SERVICE_CAL_8, "7", Space, SERVICE_STORE, "stcal", 7.0},
+        {"menu item", PANEL_MAIN, MAIN_END_MARK, "26", MenuItem, 0, "setoffen", 26.0},
+    };
+    for (const Trigger& t : triggers) {
+        SCOPED_TRACE(std::string(t.what) + " " + t.callback + " after \"" + t.typed + "\"");
+        const int panel = handleOf(t.resource);
+        activate(t.resource == PANEL_COM ? mainPanel : panel);
+        SetCtrlVal(panel, t.field, 1);
+        QWidget* field = ui->control(panel, t.field);
+        field->setFocus();
+        QMetaObject::invokeMethod(field, "selectAll");
+        QTest::keyClick(field, Qt::Key_Delete);
+        QTest::keyClicks(field, t.typed);
+        int code = 1;
+        double seen = 0;
+        QString shown;
+        whileInCallback = [&](const Call& c) {
+            if (c.name != t.callback)
+                return;
+            shown = field->property("text").toString();
+            int whole = 0;
+            code = qobject_cast<QSpinBox*>(field) ? GetCtrlVal(panel, t.field, &whole)
+                                                  : GetCtrlVal(panel, t.field, &seen);
+            if (qobject_cast<QSpinBox*>(field))
+                seen = whole;
+        };
+        recorded.clear();
+        QWidget* button =
+            t.how == Mnemonic || t.how == MenuItem ? nullptr : ui->control(panel, t.command);
+        if (t.how == Mnemonic) {
+            QTest::keyClick(field, static_cast<Qt::Key>(t.command), Qt::AltModifier);
+        } else if (t.how == Press) {
+            QAccessible::queryAccessibleInterface(button)->actionInterface()->doAction(
+                QAccessibleActionInterface::pressAction());
+        } else if (t.how == MenuItem) {
+            serviceItem()->trigger();
+        } else {
+            button->setFocus();
+            QTest::keyClick(button, t.how == Enter ? Qt::Key_Return : Qt::Key_Space);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!recorded.empty(), 5000);
+        EXPECT_EQ(recorded.front().name, t.callback);
+        EXPECT_EQ(recorded.size(), 1u);
+        if (std::isnan(t.seen)) {
+            EXPECT_EQ(code, UIE_NOT_A_NUMBER);
+            EXPECT_EQ(shown, t.typed) << "kept as typed";
+        } else {
+            EXPECT_EQ(code, 0);
+            EXPECT_EQ(seen, t.seen);
+            double fromShown = 0;
+            EXPECT_TRUE(NumericField::parseInput(shown, &fromShown)) << shown.toStdString();
+            EXPECT_EQ(fromShown, t.seen) << "the value sent is the value shown";
+        }
+        whileInCallback = nullptr;
     }
 }
 

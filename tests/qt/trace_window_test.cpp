@@ -22,7 +22,7 @@ class TraceWindowTest : public ::testing::Test {
     // One exchange through the trace: the command, the model's reply.
     void exchange(const char* command) {
         trace.flushOut(1);
-        trace.write(1, command, static_cast<int>(std::strlen(command)));
+        trace.writeCommand(1, command, static_cast<int>(std::strlen(command)));
         trace.flushIn(1, nullptr);
         char buf[24];
         int stored = 0;

@@ -128,7 +128,7 @@ TEST_F(SerialTest, AnInstantReplyIsNeverLostToTheFlushAfterTheWrite) {
     connect(sim);
     for (int i = 0; i < 10; ++i) {
         serial.flushOut(1);
-        ASSERT_EQ(serial.write(1, "VV\r", 3), 0);
+        ASSERT_EQ(serial.writeCommand(1, "VV\r", 3), 0);
         // Time enough for a port that sends at once to get the reply back
         // before the flush: ours must not have sent anything yet.
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
@@ -142,9 +142,9 @@ TEST_F(SerialTest, AnInstantReplyIsNeverLostToTheFlushAfterTheWrite) {
 TEST_F(SerialTest, FlushingTheOutputDiscardsTheUnsentCommand) {
     SimProcess sim;
     connect(sim);
-    ASSERT_EQ(serial.write(1, "s0\r", 3), 0);
+    ASSERT_EQ(serial.writeCommand(1, "s0\r", 3), 0);
     ASSERT_EQ(serial.flushOut(1), 0);
-    ASSERT_EQ(serial.write(1, "s8\r", 3), 0);
+    ASSERT_EQ(serial.writeCommand(1, "s8\r", 3), 0);
     Read r = read();
     EXPECT_EQ(r.bytes, "s8 1000");
     ASSERT_EQ(serial.setTimeout(1, 0.3), 0);
@@ -245,7 +245,7 @@ TEST_P(Unopenable, APortWithoutDeviceDoesNotOpen) {
         ASSERT_FALSE(entry_exists("/dev/ttyS" + std::to_string(port - 1)));
     }
     EXPECT_EQ(serial.open(port, 9600, 0, 8, 1), RS232_CANNOT_OPEN);
-    EXPECT_EQ(serial.write(port, "VV\r", 3), RS232_PORT_NOT_OPEN);
+    EXPECT_EQ(serial.writeCommand(port, "VV\r", 3), RS232_PORT_NOT_OPEN);
     SetSerialBackend(&serial);
     EXPECT_EQ(OpenComConfig(port, "", 9600, 0, 8, 1, 128, 24), RS232_CANNOT_OPEN);
     EXPECT_EQ(ReturnRS232Err(), RS232_CANNOT_OPEN);
@@ -267,7 +267,7 @@ TEST_F(SerialTest, EveryOperationOnAPortThatIsNotOpenFailsAtOnce) {
     const auto start = Clock::now();
     EXPECT_EQ(serial.setTimeout(1, 0.6), RS232_PORT_NOT_OPEN);
     EXPECT_EQ(serial.flushOut(1), RS232_PORT_NOT_OPEN);
-    EXPECT_EQ(serial.write(1, "VV\r", 3), RS232_PORT_NOT_OPEN);
+    EXPECT_EQ(serial.writeCommand(1, "VV\r", 3), RS232_PORT_NOT_OPEN);
     EXPECT_EQ(serial.flushIn(1, nullptr), RS232_PORT_NOT_OPEN);
     EXPECT_EQ(serial.readTerm(1, buf, 24, 13, &stored), RS232_PORT_NOT_OPEN);
     EXPECT_EQ(stored, 0);
@@ -281,7 +281,7 @@ TEST_F(SerialTest, OnlyTheOpenedNumberIsOpen) {
     ASSERT_FALSE(entry_exists("/dev/ttyS200"));
     EXPECT_EQ(serial.open(201, 9600, 0, 8, 1), RS232_CANNOT_OPEN) << "COM200 is not COM201";
     ASSERT_EQ(serial.open(200, 9600, 0, 8, 1), 0);
-    EXPECT_EQ(serial.write(201, "VV\r", 3), RS232_PORT_NOT_OPEN);
+    EXPECT_EQ(serial.writeCommand(201, "VV\r", 3), RS232_PORT_NOT_OPEN);
     ASSERT_EQ(serial.setTimeout(200, 0.6), 0);
     EXPECT_EQ(exchange("VV", 200).bytes, "VV K964 V3");
 }
@@ -328,7 +328,7 @@ TEST_F(SerialTest, ADroppedLineGivesAnIoError) {
     EXPECT_LT(r.seconds, 3.0);
     EXPECT_EQ(sim.readLine(), "k964-sim: line dropped");
     EXPECT_FALSE(entry_exists(sim.linkPath()));
-    EXPECT_EQ(serial.write(1, "VV\r", 3), RS232_IO_ERROR);
+    EXPECT_EQ(serial.writeCommand(1, "VV\r", 3), RS232_IO_ERROR);
     EXPECT_EQ(serial.flushIn(1, nullptr), RS232_IO_ERROR);
 }
 

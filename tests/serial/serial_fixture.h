@@ -57,7 +57,7 @@ class SerialTest : public ::testing::Test {
     Read exchange(const std::string& command, int port = 1) {
         const std::string bytes = command + "\r";
         serial.flushOut(port);
-        serial.write(port, bytes.data(), static_cast<int>(bytes.size()));
+        serial.writeCommand(port, bytes.data(), static_cast<int>(bytes.size()));
         serial.flushIn(port, nullptr);
         return read(port);
     }

@@ -158,7 +158,7 @@ TEST_F(SerialTest, NoiseOnTheLineDoesNotHurtTheSimulator) {
     }
     noise += '\r';
     serial.flushOut(1);
-    ASSERT_EQ(serial.write(1, noise.data(), static_cast<int>(noise.size())), 0);
+    ASSERT_EQ(serial.writeCommand(1, noise.data(), static_cast<int>(noise.size())), 0);
     serial.flushIn(1, nullptr);
     ASSERT_EQ(serial.setTimeout(1, 0.3), 0);
     EXPECT_EQ(read().error, RS232_TIMEOUT);
@@ -192,7 +192,12 @@ INSTANTIATE_TEST_SUITE_P(Lines, Console,
                                            ConsoleCase{"wrong-letter on", "m2", "x2"},
                                            ConsoleCase{"reply m2 E7", "m2", "E7"},
                                            ConsoleCase{"overlong on", "m2",
-                                                       "M2**********************"}));
+                                                       "M2**********************"},
+                                           ConsoleCase{"pad m2 40", "m2",
+                                                       "M2**********************"},
+                                           ConsoleCase{"other-case on", "m2", "m2"},
+                                           ConsoleCase{"noise-byte 41", "m2", "AM2"},
+                                           ConsoleCase{"pause 1 30", "m2", "M2"}));
 
 TEST_F(SerialTest, ThePowerCycleBringsBackTheSavedSettings) {
     SimProcess sim;

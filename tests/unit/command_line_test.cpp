@@ -1,4 +1,4 @@
-// The program's own options, after Qt has taken its own.
+// The program's own options, and Qt's passed over, before Qt starts.
 #include "addons/command_line.h"
 
 #include <gtest/gtest.h>
@@ -7,26 +7,33 @@ namespace {
 
 struct LineCase {
     std::vector<std::string> args;
-    bool strict;
     CommandLine::Action action;
     const char* traceFile;
 };
 
 const LineCase kLines[] = {
-    {{}, true, CommandLine::Run, ""},
-    {{"--trace", "t.txt"}, true, CommandLine::Run, "t.txt"},
-    {{"--trace=t.txt"}, true, CommandLine::Run, "t.txt"},
-    {{"--trace", "--help"}, true, CommandLine::Run, "--help"},
-    {{"--help"}, true, CommandLine::Help, ""},
-    {{"--version", "--help"}, true, CommandLine::Version, ""},
-    {{"--trace"}, true, CommandLine::Wrong, ""},
-    {{"--trace="}, true, CommandLine::Wrong, ""},
-    {{"-h"}, true, CommandLine::Wrong, ""},
-    {{"--trace", "t", "extra"}, true, CommandLine::Wrong, "t"},
-    {{"COM1"}, true, CommandLine::Wrong, ""},
-    // Before Qt has seen them, its options pass.
-    {{"-platform", "offscreen", "--help"}, false, CommandLine::Help, ""},
-    {{"-style", "fusion"}, false, CommandLine::Run, ""},
+    {{}, CommandLine::Run, ""},
+    {{"--trace", "t.txt"}, CommandLine::Run, "t.txt"},
+    {{"--trace=t.txt"}, CommandLine::Run, "t.txt"},
+    {{"--trace", "--help"}, CommandLine::Run, "--help"},
+    {{"--help"}, CommandLine::Help, ""},
+    {{"--version", "--help"}, CommandLine::Version, ""},
+    {{"--trace"}, CommandLine::Wrong, ""},
+    {{"--trace="}, CommandLine::Wrong, ""},
+    {{"-h"}, CommandLine::Wrong, ""},
+    {{"--trace", "t", "extra"}, CommandLine::Wrong, "t"},
+    {{"COM1"}, CommandLine::Wrong, ""},
+    {{"--bogus", "--help"}, CommandLine::Wrong, ""},
+    // Qt's own options pass with their values, for Qt to take.
+    {{"-platform", "offscreen", "--help"}, CommandLine::Help, ""},
+    {{"--platform", "offscreen", "--trace", "t"}, CommandLine::Run, "t"},
+    {{"-style", "fusion"}, CommandLine::Run, ""},
+    {{"--style=fusion", "-reverse", "-qwindowtitle", "K 964"}, CommandLine::Run, ""},
+    {{"-style", "--help"}, CommandLine::Run, ""},
+    {{"-platform", "offscreen", "COM1"}, CommandLine::Wrong, ""},
+    {{"-platform=offscreen"}, CommandLine::Wrong, ""},
+    {{"-reverse=1"}, CommandLine::Wrong, ""},
+    {{"--trace", "t", "-display"}, CommandLine::Wrong, "t"},
 };
 
 TEST(CommandLine, EachArgumentAsTheUsageSays) {
@@ -34,12 +41,13 @@ TEST(CommandLine, EachArgumentAsTheUsageSays) {
         std::string all;
         for (const std::string& a : c.args)
             all += a + " ";
-        const CommandLine cl = parse_command_line(c.args, c.strict);
+        const CommandLine cl = parse_command_line(c.args);
         EXPECT_EQ(cl.action, c.action) << all;
         EXPECT_EQ(cl.traceFile, c.traceFile) << all;
         EXPECT_EQ(cl.error.empty(), c.action != CommandLine::Wrong) << all;
     }
     EXPECT_EQ(parse_command_line({"-x"}).error, "unknown argument -x");
+    EXPECT_EQ(parse_command_line({"-style"}).error, "-style needs a value");
     EXPECT_EQ(std::string(version_text()).rfind("k964 ", 0), 0u);
     EXPECT_NE(std::string(kUsage).find("--trace FILE"), std::string::npos);
 }

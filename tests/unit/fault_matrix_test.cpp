@@ -25,41 +25,89 @@ enum Fault {
     LateVV,
     LateT12,
     LateD8,
-    AfterSettle,
+    VeryLateT12D8,
     DuringFlush,
     NoCr,
     Garbage,
     Dropped,
+    UsbOverlong,
+    UsbExact24,
+    PauseInRest,
+    LongerThanTimeOut,
+    VeryLateVV,
+    VeryLateU1,
+    LateD1,
+    LateSave,
+    OtherCase,
+    CrLf,
+    NoiseNul,
+    NoiseFF,
+    NoiseLF,
+    Babble,
     kFaults
 };
 
 const char* const kActionNames[] = {"connect", "reread", "save", "open_service",
                                     "poll",    "store",  "zero", "span"};
-const char* const kFaultNames[] = {
-    "silent",   "late",    "slow_save",    "wrong_letter", "overlong", "exact24", "late_vv",
-    "late_t12", "late_d8", "after_settle", "during_flush", "no_cr",    "garbage", "dropped"};
+const char* const kFaultNames[] = {"silent",        "late",
+                                   "slow_save",     "wrong_letter",
+                                   "overlong",      "exact24",
+                                   "late_vv",       "late_t12",
+                                   "late_d8",       "very_late_t12_d8",
+                                   "during_flush",  "no_cr",
+                                   "garbage",       "dropped",
+                                   "usb_overlong",  "usb_exact24",
+                                   "pause_in_rest", "longer_than_time_out",
+                                   "very_late_vv",  "very_late_u1",
+                                   "late_d1",       "late_save",
+                                   "other_case",    "crlf",
+                                   "noise_nul",     "noise_ff",
+                                   "noise_lf",      "babble"};
+
+#define ALL_OK                                                                                     \
+    { "ok", "ok", "ok", "ok", "ok", "ok", "ok", "ok" }
+#define NO_LINE                                                                                    \
+    {                                                                                              \
+        "NO CONNECT 3", "NO CONNECT 3", "NO CONNECT 5", "NO CONNECT 5", "ERROR1 NO CONNECT",       \
+            "NO CONNECT 5", "ERROR NO CONNECT", "ERROR1 NO CONNECT"                                \
+    }
 
 // The status text after the action; "exit" for the open-failure path.
 const char* const kExpected[kFaults][kActions] = {
-    // connect, re-read, save, open service, poll, store, zero, span
-    {"NO CONNECT 3", "NO CONNECT 3", "NO CONNECT 5", "NO CONNECT 5", "ERROR1 NO CONNECT",
-     "NO CONNECT 5", "ERROR NO CONNECT", "ERROR1 NO CONNECT"},
+    // connect, re-read, save, open service, poll, store, zero, span (its poll after the question)
+    NO_LINE,
     {"NO CONNECT 3", "NO CONNECT 3", "ok", "NO CONNECT 5", "ERROR1 NO CONNECT", "NO CONNECT 5",
      "ERROR NO CONNECT", "ERROR1 NO CONNECT"},
-    {"ok", "ok", "ok", "ok", "ok", "ok", "ok", "ok"},
-    {"ok", "ok", "ok", "ok", "x2", "ok", "ok", "x2"},
-    {"ok", "ok", "ok", "ok", "ok", "ok", "ok", "ok"},
-    {"ok", "ok", "ok", "ok", "ok", "ok", "ok", "ok"},
-    {"ok", "ok", "ok", "ok", "ok", "ok", "ok", "ok"},
-    {"ok", "ok", "ok", "ok", "ok", "ok", "ok", "ok"},
+    ALL_OK,
+    // A reply to s0 or d8 that begins with x is not theirs.
+    {"NO CONNECT 3", "NO CONNECT 3", "NO CONNECT 3", "NO CONNECT 5", "x2", "NO CONNECT 5", "ok",
+     "x2"},
+    ALL_OK,
+    ALL_OK,
+    ALL_OK,
+    ALL_OK,
     {"ok", "ok", "ok", "NO CONNECT 5", "ok", "NO CONNECT 5", "ok", "ok"},
     {"ok", "ok", "ok", "NO CONNECT 5", "ok", "NO CONNECT 5", "ok", "ok"},
     {"ok", "ok", "ok", "ok", "ERROR1 NO CONNECT", "ok", "ok", "ERROR1 NO CONNECT"},
-    {"NO CONNECT 3", "NO CONNECT 3", "NO CONNECT 5", "NO CONNECT 5", "ERROR1 NO CONNECT",
-     "NO CONNECT 5", "ERROR NO CONNECT", "ERROR1 NO CONNECT"},
-    {"ok", "ok", "ok", "ok", "ok", "ok", "ok", "ok"},
+    NO_LINE,
+    ALL_OK,
     {"exit", "NO CONNECT 3", "NO CONNECT 5", "NO CONNECT 5", "ERROR1 NO CONNECT", "NO CONNECT 5",
      "ERROR NO CONNECT", "ERROR1 NO CONNECT"},
+    ALL_OK,
+    ALL_OK,
+    ALL_OK,
+    ALL_OK,
+    ALL_OK,
+    {"ok", "ok", "ok", "ok", "ERROR1 NO CONNECT", "ok", "ok", "ERROR1 NO CONNECT"},
+    {"ok", "ok", "NO CONNECT 5", "ok", "ok", "ok", "ok", "ok"},
+    {"ok", "ok", "NO CONNECT 6", "ok", "ok", "ok", "ok", "ok"},
+    // u and M in the other case fail the poll's own letter checks.
+    {"ok", "ok", "ok", "ok", "m2", "ok", "ok", "m2"},
+    ALL_OK,
+    ALL_OK,
+    ALL_OK,
+    ALL_OK,
+    NO_LINE,
 };
 
 struct Cell {
@@ -122,9 +170,9 @@ class FaultMatrix : public LogicTest, public ::testing::WithParamInterface<Cell>
             x.latencyFor["d8"] = 750;
             x.latencyFor["D8"] = 750;
             break;
-        case AfterSettle:
-            // Later than the settle after the time-out waits: the late line
-            // comes while the next command waits for its own.
+        case VeryLateT12D8:
+            // Later than the probe's window after the time-out begins: the
+            // late line comes while the line gets back in step.
             x.latencyFor["t12"] = 1200;
             x.latencyFor["d8"] = 1200;
             x.latencyFor["D8"] = 1200;
@@ -143,6 +191,52 @@ class FaultMatrix : public LogicTest, public ::testing::WithParamInterface<Cell>
             break;
         case Dropped:
             x.dropped = true;
+            break;
+        case UsbOverlong:
+            x.usbLatencyMs = 16;
+            x.overlong = true;
+            break;
+        case UsbExact24:
+            x.usbLatencyMs = 32;
+            x.pad24 = true;
+            break;
+        case PauseInRest:
+            x.overlong = true;
+            x.pauseAt = 26;
+            x.pauseMs = 100;
+            break;
+        case LongerThanTimeOut:
+            x.padFor["VV"] = 700; // 730 ms on the line
+            break;
+        case VeryLateVV:
+            x.latencyFor["VV"] = 1200;
+            break;
+        case VeryLateU1:
+            x.latencyFor["u1"] = 1200;
+            break;
+        case LateD1:
+            x.latencyFor["D1"] = 2500;
+            break;
+        case LateSave:
+            x.slowSaveMs = 2500;
+            break;
+        case OtherCase:
+            x.otherCase = true;
+            break;
+        case CrLf:
+            x.crlf = true;
+            break;
+        case NoiseNul:
+            x.noise = std::string(1, '\0');
+            break;
+        case NoiseFF:
+            x.noise = "\xff";
+            break;
+        case NoiseLF:
+            x.noise = "\n";
+            break;
+        case Babble:
+            x.babble = true;
             break;
         default:
             break;
@@ -260,11 +354,18 @@ TEST_P(FaultMatrix, ShowsItsStatusTheTransmittersValuesAndWritesOnlyWhatIsShown)
         return;
     }
     const Shown before = shown();
-    double start_time = clock.now();
+    const double start_time = clock.now();
+    serial.clearEvents();
     EXPECT_EQ(act(c.action), expected);
-    // Nineteen exchanges under the long time-out, each with a settle, bound
-    // the longest action.
-    EXPECT_LE(clock.now() - start_time, 19 * (2.0 + 0.4) + 1.0);
+    // No action holds the window longer than the time-outs of its exchanges
+    // (each begins with a flush of the output) and 3 s, the calibration's
+    // wait aside.
+    const long exchanges =
+        std::count_if(serial.events().begin(), serial.events().end(),
+                      [](const SerialEvent& e) { return e.kind == SerialEvent::FlushOut; });
+    const double timeout = c.action == Save ? 2.0 : 0.6;
+    const double wait = c.action == Zero || c.action == Span ? 1.0 : 0.0;
+    EXPECT_LE(clock.now() - start_time, exchanges * timeout + 3.0 + wait);
     EXPECT_FALSE(CallbackRunning());
 
     const Shown now = shown();

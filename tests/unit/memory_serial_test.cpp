@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -34,7 +35,7 @@ class MemoryLine : public ::testing::Test {
     }
 
     void write(const std::string& bytes) {
-        ASSERT_EQ(serial.write(1, bytes.data(), static_cast<int>(bytes.size())), 0);
+        ASSERT_EQ(serial.writeCommand(1, bytes.data(), static_cast<int>(bytes.size())), 0);
     }
 
     // Flush out, write, flush in, read: the order of most call sites.
@@ -143,16 +144,29 @@ TEST_F(MemoryLine, AReplyOfExactlyTheCountHasItsCrStillOnItsWay) {
     EXPECT_EQ(serial.inFlight(), "\r");
 }
 
-TEST_F(MemoryLine, AReadEndsAtAQuietGapWhenAskedFor) {
-    model.faults.noCr = true;
-    write("m2\r");
-    LineRead how;
-    how.quiet = 10 * serial.charTime();
-    char buf[24];
-    int stored = 0;
-    EXPECT_EQ(serial.read(1, how, buf, 24, &stored), LINE_QUIET);
-    EXPECT_EQ(std::string(buf, static_cast<std::size_t>(stored)), "M2");
-    EXPECT_NEAR(clock.now(), (3 + 2 + 10) * serial.charTime(), 1e-9);
+// What a USB adapter and a transmitter that stops inside a reply do to when
+// the bytes can be read: the read ends when the CR has been handed over.
+TEST_F(MemoryLine, ReplyBytesComeWhenTheAdapterAndTheTransmitterHandThemOver) {
+    struct Case {
+        int usbLatencyMs, pauseAt, pauseMs;
+        double endsAt; // seconds, "m2\r" out (3 characters) and "M2\r" back (3)
+    };
+    const double c = 10.0 / 9600;
+    for (const Case& k : {Case{0, 0, 0, 6 * c}, Case{16, 0, 0, 0.016},
+                          Case{0, 1, 40, 6 * c + 0.040}, Case{16, 1, 40, 0.048}}) {
+        SCOPED_TRACE(k.usbLatencyMs);
+        model.faults.usbLatencyMs = k.usbLatencyMs;
+        model.faults.pauseAt = k.pauseAt;
+        model.faults.pauseMs = k.pauseMs;
+        ASSERT_EQ(serial.open(1, 9600, 0, 8, 1), 0);
+        const double start = clock.now();
+        const double tick = k.usbLatencyMs / 1000.0;
+        const double aligned = tick > 0 ? std::ceil(start / tick) * tick : start;
+        clock.advance(aligned - start);
+        const double from = clock.now();
+        EXPECT_EQ(exchange("m2").bytes, "M2");
+        EXPECT_NEAR(clock.now() - from, k.endsAt, 1e-9);
+    }
 }
 
 TEST_F(MemoryLine, AReplyWithinTheTimeOutTakesItsDelayAndItsLineTime) {
@@ -248,7 +262,7 @@ TEST_F(MemoryLine, EveryOperationIsRecordedWithItsBytesAndResult) {
 
 TEST_F(MemoryLine, FailedWritesAreNoCommands) {
     write("VV\r");
-    serial.write(2, "s0\r", 3);
+    serial.writeCommand(2, "s0\r", 3);
     EXPECT_EQ(serial.commands(), std::vector<std::string>{"VV"});
     EXPECT_EQ(serial.trace(), "WW");
     EXPECT_EQ(serial.events().back().result, RS232_PORT_NOT_OPEN);
@@ -277,7 +291,7 @@ TEST(MemorySerialPorts, EveryOperationOnAPortThatIsNotOpenFailsAtOnce) {
     int stored = -1;
     EXPECT_EQ(serial.setTimeout(1, 0.6), RS232_PORT_NOT_OPEN);
     EXPECT_EQ(serial.flushOut(1), RS232_PORT_NOT_OPEN);
-    EXPECT_EQ(serial.write(1, "VV\r", 3), RS232_PORT_NOT_OPEN);
+    EXPECT_EQ(serial.writeCommand(1, "VV\r", 3), RS232_PORT_NOT_OPEN);
     EXPECT_EQ(serial.flushIn(1, nullptr), RS232_PORT_NOT_OPEN);
     EXPECT_EQ(serial.readTerm(1, buf, 24, 13, &stored), RS232_PORT_NOT_OPEN);
     EXPECT_EQ(stored, 0);
@@ -306,7 +320,7 @@ TEST_P(Failing, EverythingFailsWithAnIoErrorAndAtOnce) {
     const double before = clock.now();
     EXPECT_EQ(serial.setTimeout(1, 0.6), RS232_IO_ERROR);
     EXPECT_EQ(serial.flushOut(1), RS232_IO_ERROR);
-    EXPECT_EQ(serial.write(1, "VV\r", 3), RS232_IO_ERROR);
+    EXPECT_EQ(serial.writeCommand(1, "VV\r", 3), RS232_IO_ERROR);
     EXPECT_EQ(serial.flushIn(1, nullptr), RS232_IO_ERROR);
     EXPECT_EQ(serial.readTerm(1, buf, 24, 13, &stored), RS232_IO_ERROR);
     EXPECT_EQ(stored, 0);

@@ -28,9 +28,9 @@ class TraceTest : public LogicTest, public ::testing::WithParamInterface<LineCas
 
 // What the backend itself saw, as the trace should show it: a read that
 // ended on its terminator has the terminator on the line.
-std::string as_traced(const SerialEvent& e, int count) {
+std::string as_traced(const SerialEvent& e) {
     std::string bytes = e.bytes;
-    if (e.kind == SerialEvent::Read && e.result == 0 && static_cast<int>(bytes.size()) < count)
+    if (e.kind == SerialEvent::Read && e.result == 0 && static_cast<int>(bytes.size()) < e.count)
         bytes += '\r';
     return bytes;
 }
@@ -53,11 +53,10 @@ TEST_P(TraceTest, EveryOperationAndEveryByteIsTracedWithWhatHappenedToIt) {
         EXPECT_EQ(steps[i].result, events[i].result);
         if (steps[i].kind == TraceStep::Read) {
             EXPECT_EQ(steps[i].purpose, events[i].purpose);
-            // Reply reads ask for 24 bytes, the discipline's own for 64.
-            const int count = steps[i].purpose == ReadPurpose::Reply ? 24 : 64;
-            EXPECT_EQ(visible_bytes(steps[i].bytes), visible_bytes(as_traced(events[i], count)));
+            EXPECT_EQ(visible_bytes(steps[i].bytes), visible_bytes(as_traced(events[i])));
         } else if (steps[i].kind == TraceStep::Write || steps[i].kind == TraceStep::FlushIn) {
             EXPECT_EQ(visible_bytes(steps[i].bytes), visible_bytes(events[i].bytes));
+            EXPECT_EQ(steps[i].probe, events[i].probe);
         }
     }
 
@@ -80,12 +79,25 @@ const LineCase kLineCases[] = {
     {"late_d8", [](Faults& f) { f.latencyFor["d8"] = 1200; }, true},
     {"silent", [](Faults& f) { f.silent = true; }, false},
     {"garbage", [](Faults& f) { f.garbage = true; }, false},
+    {"usb_overlong",
+     [](Faults& f) {
+         f.usbLatencyMs = 16;
+         f.overlong = true;
+     },
+     true},
+    {"late_vv", [](Faults& f) { f.latencyFor["VV"] = 1200; }, true},
+    {"crlf_noise",
+     [](Faults& f) {
+         f.crlf = true;
+         f.noise = std::string(1, '\0');
+     },
+     false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Line, TraceTest, ::testing::ValuesIn(kLineCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(TraceTest, TheRestOfACutReplyIsARemnantOfItsOwnExchange) {
+TEST_F(TraceTest, TheRestOfACutLineIsReadInItsOwnExchange) {
     model.faults.overlong = true;
     connect();
     trace.finish();
@@ -96,10 +108,10 @@ TEST_F(TraceTest, TheRestOfACutReplyIsARemnantOfItsOwnExchange) {
     const TraceStep& last = s0.steps.back();
     EXPECT_EQ(last.purpose, ReadPurpose::Remnant);
     EXPECT_EQ(last.bytes, "******\r");
-    EXPECT_NE(trace_text(s0).find("remnant  \"******\\r\""), std::string::npos) << trace_text(s0);
+    EXPECT_NE(trace_text(s0).find("rest     \"******\\r\""), std::string::npos) << trace_text(s0);
 }
 
-TEST_F(TraceTest, ALateReplyIsThrownAwayWhileTheNextCommandWaitsAndSaysSo) {
+TEST_F(TraceTest, ALateReplyIsThrownAwayWhileTheLineGetsBackInStepAndSaysSo) {
     model.faults.latencyFor["t12"] = 900;
     connect();
     trace.finish();
@@ -122,6 +134,9 @@ TEST_F(TraceTest, ALateReplyIsThrownAwayWhileTheNextCommandWaitsAndSaysSo) {
     EXPECT_NE(thrown.find("t12 "), std::string::npos) << visible_bytes(thrown);
     EXPECT_EQ(d1->reply().rfind("d1 ", 0), 0u);
     EXPECT_EQ(d1->error, 0);
+    EXPECT_TRUE(d1->resynced());
+    EXPECT_NE(trace_text(*d1).find("probe    \"s1\\r\""), std::string::npos) << trace_text(*d1);
+    EXPECT_NE(trace_text(*d1).find("back in step after a probe"), std::string::npos);
     EXPECT_NE(trace_text(*t12).find("error -99 (time-out)"), std::string::npos);
 }
 
@@ -146,7 +161,8 @@ TEST(TraceText, AnExchangeAsLines) {
     step(TraceStep::FlushIn, 1.625, std::string("x\0", 2));
     step(TraceStep::Read, 2.0, "t12 3\r");
     step(TraceStep::Read, 3.0, "d1 \"5\\\xB0\r");
-    step(TraceStep::Read, 3.5, "", LINE_QUIET, ReadPurpose::Settle);
+    step(TraceStep::Read, 3.5, "s1 1\r", 0, ReadPurpose::Resync);
+    step(TraceStep::Read, 3.625, "**\r", 0, ReadPurpose::Stale);
     EXPECT_EQ(trace_text(e),
               "      1.500 ms  #7  exchange\n"
               "      1.500 ms        flush out\n"
@@ -154,7 +170,8 @@ TEST(TraceText, AnExchangeAsLines) {
               "      1.625 ms        flush in \"x\\x00\"\n"
               "      2.000 ms        reply    \"t12 3\\r\"\n"
               "      3.000 ms        reply    \"d1 \\\"5\\\\\\xB0\\r\"\n"
-              "      3.500 ms        settle   \"\"  (quiet)\n"
+              "      3.500 ms        in step  \"s1 1\\r\"\n"
+              "      3.625 ms        late     \"**\\r\"\n"
               "      3.750 ms  #7  end, 2.250 ms, error 0, 1 late line thrown away\n");
     EXPECT_EQ(e.reply(), "d1 \"5\\\xB0");
     EXPECT_EQ(e.lateLines(), 1);
