@@ -107,6 +107,7 @@ TEST_F(E2eTest, AFailedConstantIsReportedOnTheServicePanelAndAGoodStoreSaysOk) {
     connect();
     openService();
     sim->command("mute D9");
+    type(p3, SERVICE_CAL_9, "0.25");
     answerNextPopup(true);
     click(p3, SERVICE_STORE);
     ASSERT_EQ(popups.size(), 1u);
