@@ -6,15 +6,19 @@
 #include "platform/visible.h"
 #include "tests/e2e/e2e_fixture.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -210,9 +214,10 @@ TEST_F(AddonsTest, TheRecordHoldsExactlyWhatWasReadSentAndReplied) {
         EXPECT_EQ(actions[0][i].first, commands[first + i]) << i;
         EXPECT_EQ(actions[0][i].second, replies[first + i]) << i;
     }
-    ASSERT_EQ(actions[1].size(), 1u);
+    ASSERT_EQ(actions[1].size(), 4u) << "the zero, then the constants read again";
     EXPECT_EQ(actions[1][0].first, "D?D?");
     EXPECT_EQ(actions[1][0].second, lastReply["D?D?"]);
+    EXPECT_EQ(actions[1][3].first, "d0");
     // As last read: each reading command's last reply on the wire.
     for (const char* c : {"s0", "s1", "s8", "t12", "d1", "d2", "d3", "d8", "d9", "d0"})
         EXPECT_EQ(lastRead[c], lastReply[c]) << c;
@@ -265,6 +270,82 @@ TEST_F(AddonsTest, TheTrendFollowsTheGasAndSettles) {
         falls += points[i].value < points[i - 1].value - 0.05;
     EXPECT_EQ(falls, 0u);
     EXPECT_TRUE(addons->trendView()->isVisible());
+}
+
+TEST_F(AddonsTest, ALostLineMakesWhatWasReadStaleAndNoLiveValueLive) {
+    startSim();
+    addons = std::make_unique<Addons>();
+    connect();
+    addons->attach(p3);
+    openService();
+    QTRY_COMPARE_WITH_TIMEOUT(text(p3, SERVICE_STATUS), QString("ok"), kDeadlineMs);
+    sim->command("drop");
+    QTRY_COMPARE_WITH_TIMEOUT(text(p3, SERVICE_STATUS), QString("ERROR1 NO CONNECT"), kDeadlineMs);
+    EXPECT_EQ(text(p3, SERVICE_OXYGEN), "no data");
+    EXPECT_FALSE(widget(p3, SERVICE_OXYGEN)->isEnabled()) << "greyed";
+    addons->trendView()->refresh();
+    EXPECT_EQ(addons->trendView()->stabilityText(), "no data");
+    EXPECT_EQ(text(p1, MAIN_NOTE), "Line lost since the settings were read: read them again");
+    SimProcess other({"--noise", "0.001"}, 1, dir); // another transmitter, the same port
+    ASSERT_TRUE(other.start()) << other.error();
+    QTRY_COMPARE_WITH_TIMEOUT(text(p3, SERVICE_STATUS), QString("ok"), kDeadlineMs);
+    answerNextPopup(false);
+    click(p1, MAIN_SAVE);
+    answerNextPopup(false);
+    click(p3, SERVICE_STORE);
+    ASSERT_EQ(popups.size(), 2u);
+    EXPECT_EQ(popups[0].text, "Settings not read from the transmitter. Write the values shown ?");
+    EXPECT_EQ(popups[1].text, "Constants not read from the transmitter. Write the values shown ?");
+    EXPECT_EQ(std::count_if(written.sent.begin(), written.sent.end(),
+                            [](const std::string& c) { return c[0] == 'D' || c[0] == 'S'; }),
+              0);
+    const std::string record = addons->record().text("now");
+    EXPECT_NE(record.find("\nLost:   "), std::string::npos) << record;
+    EXPECT_NE(record.find("(calibration constant 0)  before the line was lost"), std::string::npos);
+    click(p1, MAIN_READ);
+    EXPECT_EQ(text(p1, MAIN_NOTE), "");
+}
+
+// After a zero the constants are the transmitter's new ones, on the panel
+// and in the record; span tests a reading taken after its question.
+TEST_F(AddonsTest, ACalibrationIsReadBackAndSpanTestsAReadingFromAfterItsQuestion) {
+    startSim();
+    addons = std::make_unique<Addons>();
+    connect();
+    openService();
+    QTRY_COMPARE_WITH_TIMEOUT(text(p3, SERVICE_STATUS), QString("ok"), kDeadlineMs);
+    const double before = real(p3, SERVICE_CAL_0);
+    answerNextPopup(true);
+    click(p3, SERVICE_ZERO);
+    ASSERT_EQ(text(p3, SERVICE_STATUS), "ok");
+    EXPECT_NE(real(p3, SERVICE_CAL_0), before);
+    char zero[32];
+    Fmt(zero, "%f[e2p3]", real(p3, SERVICE_CAL_0));
+    EXPECT_NE(addons->record().text("now").find(std::string("  d0  ") + zero), std::string::npos);
+    type(p3, SERVICE_CAL_9, "0.002");
+    const auto from = static_cast<long>(written.sent.size());
+    click(p3, SERVICE_STORE);
+    EXPECT_EQ(std::count_if(written.sent.begin() + from, written.sent.end(),
+                            [](const std::string& c) { return c[0] == 'D'; }),
+              1)
+        << "constant 0 is not written back";
+    std::vector<QString> seen;
+    QTimer yes;
+    yes.setInterval(10);
+    QObject::connect(&yes, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        seen.push_back(box->text());
+        if (seen.size() == 1)
+            sim->command("vcal 50"); // out of range while the question is open
+        (box->button(QMessageBox::Yes) ? box->button(QMessageBox::Yes)
+                                       : box->button(QMessageBox::Ok))
+            ->click();
+    });
+    yes.start();
+    click(p3, SERVICE_SPAN);
+    EXPECT_EQ(seen, (std::vector<QString>{"SET Vcal = V ?", "ERROR OUT OF RANGE !!"}));
 }
 
 // The program itself, as a technician starts it.

@@ -21,8 +21,10 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <set>
+#include <sstream>
 #include <utility>
 
 namespace {
@@ -118,6 +120,50 @@ TEST_F(E2eTest, AFailedConstantIsReportedOnTheServicePanelAndAGoodStoreSaysOk) {
     click(p3, SERVICE_STORE);
     EXPECT_EQ(popups.size(), 1u);
     EXPECT_EQ(text(p1, MAIN_STATUS), "ok");
+}
+
+// An untouched value is not rounded; a value not taken, a write not saved, a
+// reply without a number are said; a good Store leaves a read-back failure.
+TEST_F(E2eTest, WhatTheTransmitterDidNotTakeOrSaveIsSaidAndUntouchedValuesStay) {
+    const std::string state = dir + "/state";
+    std::ofstream(state) << "k964 saved state\nparam 2 20.945\n";
+    startSim({"--state", state});
+    connect();
+    sim->command("reply D3 E2"); // answered, not carried out
+    type(p1, MAIN_LIMIT, "60");
+    click(p1, MAIN_SAVE);
+    EXPECT_EQ(text(p1, MAIN_STATUS), "NOT TAKEN");
+    EXPECT_EQ(text(p1, MAIN_NOTE), "Not taken by the transmitter: limit");
+    std::stringstream saved;
+    saved << std::ifstream(state).rdbuf();
+    EXPECT_NE(saved.str().find("param 2 20.945\n"), std::string::npos) << saved.str();
+    sim->command("clear-replies");
+    sim->command("mute S!S!");
+    type(p1, MAIN_LIMIT, "60");
+    click(p1, MAIN_SAVE);
+    const QString unsaved = "Values may be written but are not saved until a Save completes";
+    EXPECT_EQ(text(p1, MAIN_NOTE), unsaved);
+    sim->command("clear-replies");
+    click(p1, MAIN_READ);
+    EXPECT_EQ(text(p1, MAIN_STATUS), "ok");
+    EXPECT_EQ(text(p1, MAIN_NOTE), unsaved) << "until a Save completes";
+    sim->command("reply s8 s8 ???");
+    click(p1, MAIN_READ);
+    EXPECT_EQ(text(p1, MAIN_STATUS), "NO VALUE 3");
+    EXPECT_EQ(text(p1, MAIN_NOTE), unsaved + ". No number in the reply for: settings word 8");
+    const int before = simCommands();
+    answerNextPopup(false);
+    click(p1, MAIN_SAVE);
+    ASSERT_EQ(popups.size(), 1u);
+    EXPECT_EQ(popups[0].text, "Settings not read from the transmitter. Write the values shown ?");
+    EXPECT_EQ(simCommands(), before) << "nothing written";
+    sim->command("clear-replies");
+    sim->command("mute d2");
+    openService();
+    type(p3, SERVICE_CAL_8, "1.5");
+    click(p3, SERVICE_STORE);
+    EXPECT_EQ(popups.size(), 1u);
+    EXPECT_EQ(text(p1, MAIN_STATUS), "NO CONNECT 4") << "not ok over the read-back's failure";
 }
 
 TEST_F(E2eTest, TextThatIsNotANumberIsKeptAndSaveRefusedUntilRead) {
