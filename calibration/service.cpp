@@ -58,7 +58,7 @@ void st_cal(int richtung) {
             continue;
         }
         herkunft_gelesen(w);
-        if (!herkunft_genommen(w, w))
+        if (richtung && !herkunft_genommen(w, w))
             gescheitert("NOT TAKEN", k, text, sizeof text, &fehler);
     }
     if (!richtung)

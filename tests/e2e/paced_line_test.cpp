@@ -112,9 +112,8 @@ TEST_P(PacedLine, ShowsOnlyTheTransmittersValuesAndWritesOnlyWhatIsShown) {
                        : mode == 1 ? 0x30
                                    : 0x20);
     // The set points are shown as read: the transmitter keeps them as they are.
-    const std::vector<std::string> expected = {"S0" + std::to_string(word0),
-                                               "S8" + std::to_string(integer(p1, MAIN_SETTING_8)),
-                                               "S!S!"};
+    const std::vector<std::string> expected = {
+        "S0" + std::to_string(word0), "S8" + std::to_string(integer(p1, MAIN_SETTING_8)), "S!S!"};
     std::size_t mark = written.sent.size();
     click(p1, MAIN_SAVE);
     EXPECT_EQ(text(p1, MAIN_STATUS), "ok");

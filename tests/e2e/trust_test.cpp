@@ -5,10 +5,13 @@
 #include "platform/backends.h"
 #include "tests/e2e/e2e_fixture.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 
 #include <QImage>
@@ -18,6 +21,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -164,6 +168,43 @@ TEST_F(E2eTest, WhatTheTransmitterDidNotTakeOrSaveIsSaidAndUntouchedValuesStay) 
     click(p3, SERVICE_STORE);
     EXPECT_EQ(popups.size(), 1u);
     EXPECT_EQ(text(p1, MAIN_STATUS), "NO CONNECT 4") << "not ok over the read-back's failure";
+}
+
+// After a zero the constants shown are the transmitter's new ones; span tests
+// a reading taken after its question.
+TEST_F(E2eTest, ACalibrationIsReadBackAndSpanTestsAReadingFromAfterItsQuestion) {
+    connect();
+    openService();
+    QTRY_COMPARE_WITH_TIMEOUT(text(p3, SERVICE_STATUS), QString("ok"), kDeadlineMs);
+    const double before = real(p3, SERVICE_CAL_0);
+    answerNextPopup(true);
+    click(p3, SERVICE_ZERO);
+    ASSERT_EQ(text(p3, SERVICE_STATUS), "ok");
+    EXPECT_NE(real(p3, SERVICE_CAL_0), before) << "the transmitter's new constant 0";
+    type(p3, SERVICE_CAL_9, "0.002");
+    const auto from = static_cast<long>(written.sent.size());
+    click(p3, SERVICE_STORE);
+    EXPECT_EQ(std::count_if(written.sent.begin() + from, written.sent.end(),
+                            [](const std::string& c) { return c[0] == 'D'; }),
+              1)
+        << "constant 0 is not written back";
+    std::vector<QString> seen;
+    QTimer yes;
+    yes.setInterval(10);
+    QObject::connect(&yes, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        seen.push_back(box->text());
+        if (seen.size() == 1)
+            sim->command("vcal 50"); // out of range while the question is open
+        (box->button(QMessageBox::Yes) ? box->button(QMessageBox::Yes)
+                                       : box->button(QMessageBox::Ok))
+            ->click();
+    });
+    yes.start();
+    click(p3, SERVICE_SPAN);
+    EXPECT_EQ(seen, (std::vector<QString>{"SET Vcal = V ?", "ERROR OUT OF RANGE !!"}));
 }
 
 TEST_F(E2eTest, TextThatIsNotANumberIsKeptAndSaveRefusedUntilRead) {
