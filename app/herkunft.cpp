@@ -40,11 +40,15 @@ double modell(int w) {
     return ewert[1 + (w - HK_PUNKT1)];
 }
 
-// Words travel whole; a real as the write command carries it.
+// Words travel whole, but Save writes bit 1 and the bits above 7 of word 0
+// as 0 whatever the transmitter holds there; a real as the write command
+// carries it.
 int gleich_auf_dem_draht(int w, double a, double b) {
     char ta[32];
     char tb[32];
-    if (w == HK_WORT0 || w == HK_WORT8)
+    if (w == HK_WORT0)
+        return ((static_cast<int>(a) ^ static_cast<int>(b)) & 0xFD) == 0;
+    if (w == HK_WORT8)
         return a == b;
     Fmt(ta, "%f[e2p3]", a);
     Fmt(tb, "%f[e2p3]", b);

@@ -6,8 +6,6 @@
 #include "platform/platform.h"
 #include "ui/ids.h"
 
-// One guarded, confirmed calibration command; the transmitter takes the
-// calibration point itself, the reply only tells that it answered.
 // 1 when the last poll refuses the calibration; the popup says why.
 static int verweigert(int spanne) {
     if (fehlx) {
@@ -21,6 +19,8 @@ static int verweigert(int spanne) {
     return 0;
 }
 
+// One guarded, confirmed calibration command; the transmitter takes the
+// calibration point itself, the reply only tells that it answered.
 static void kalibrieren(int spanne, const char* frage, const char* fehlertext) {
     int fehl1;
     int ja;
