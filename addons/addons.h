@@ -50,6 +50,7 @@ class Addons : public CallbackObserver {
 
     LineTrace& trace() { return *trace_; }
     Trend& trend() { return trend_; }
+    const ServiceRecord& record() const { return record_; }
     TrendView* trendView() const { return trendView_; }
     // k964.conf, in the directory that holds K960.ini.
     static std::string confPath();

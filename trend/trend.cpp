@@ -24,10 +24,12 @@ void Trend::add(double t, double value, double u1) {
     ring_[(first_ + count_) % kCapacity] = p;
     ++count_;
     broken_ = false;
+    live_ = true;
 }
 
 void Trend::gap() {
     broken_ = true;
+    live_ = false;
 }
 
 void Trend::setMode(int mode) {
@@ -57,6 +59,10 @@ std::vector<TrendPoint> Trend::points(double now) const {
 
 Stability Trend::stability(double now) const {
     Stability st;
+    if (!live_) {
+        st.text = "no data";
+        return st;
+    }
     const double from = now - kWindowSeconds;
     double lo = INFINITY, hi = -INFINITY, sum = 0.0;
     int n = 0;

@@ -20,7 +20,7 @@ struct Stability {
     bool stable = false;
     double s = 0.0;       // half the range over the window
     double covered = 0.0; // seconds of the window that good polls cover
-    std::string text;     // "stable ± 0.004 ppm" or "settling"
+    std::string text;     // "stable ± 0.004 ppm", "settling", or "no data"
 };
 
 class Trend {
@@ -38,7 +38,8 @@ class Trend {
 
     // A good poll at time t.
     void add(double t, double value, double u1);
-    // A poll that failed or did not run: the next point is not joined.
+    // A poll that failed or did not run: the next point is not joined,
+    // and until it comes there is no stability to tell ("no data").
     void gap();
     // The measuring mode shown (0, 1, 2). A change starts a new segment.
     void setMode(int mode);
@@ -60,6 +61,7 @@ class Trend {
     int mode_ = -1;
     int segment_ = 0;
     bool broken_ = true; // the next point starts a new line
+    bool live_ = false;  // the last poll was good
 };
 
 // s formatted for the stability text: three significant digits, a point as

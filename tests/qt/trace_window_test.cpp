@@ -236,7 +236,7 @@ TEST(TrendView, ShowsTheStability) {
     TrendView view(trend, [&] { return now; });
     view.resize(400, 160);
     view.refresh();
-    EXPECT_EQ(view.stabilityText(), "settling");
+    EXPECT_EQ(view.stabilityText(), "no data");
     for (int t = 0; t <= 30; ++t)
         trend.add(t, -100.0, 0.0);
     now = 30.0;
