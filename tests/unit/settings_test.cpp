@@ -149,6 +149,7 @@ TEST_P(WriteCompose, ConfigurationWordCarriesBits2And6And7Only) {
     ui.edit(p1, MAIN_MODE, GetParam().mode);
     serial.clearEvents();
     ASSERT_TRUE(ui.commit(p1, MAIN_SAVE));
+    ASSERT_GT(sent().size(), 3u);
     EXPECT_EQ(sent()[3], "S0" + std::to_string(GetParam().sent));
 }
 
@@ -382,6 +383,7 @@ TEST_F(LogicTest, ATypedSetPointIsSentRoundedAndKeptUntilTheReadBack) {
     ui.edit(p1, MAIN_ZERO_POINT, 0.053749);
     model.setSilent("s0");
     ASSERT_TRUE(ui.commit(p1, MAIN_SAVE));
+    ASSERT_GT(sent().size(), 14u);
     EXPECT_EQ(sent()[14], "D15.375e-02");
     EXPECT_DOUBLE_EQ(ewert[1], 0.053749);
 }
@@ -393,6 +395,7 @@ TEST_F(LogicTest, ReadingBackAndSavingAgainSendsTheSameValues) {
     connect();
     serial.clearEvents();
     ASSERT_TRUE(ui.commit(p1, MAIN_SAVE));
+    ASSERT_GE(sent().size(), 2u);
     EXPECT_EQ(sent()[0], "D15.370e-02");
     EXPECT_EQ(sent()[1], "D21.235e+02");
 }
