@@ -3,7 +3,9 @@
 #include "platform/platform.h"
 #include "platform/visible.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 
 namespace {
 
@@ -126,8 +128,7 @@ std::string trace_text(const TraceExchange& e) {
 }
 
 TraceFile::~TraceFile() {
-    if (file_)
-        std::fclose(file_);
+    close();
 }
 
 bool TraceFile::open(const std::string& path) {
@@ -135,11 +136,24 @@ bool TraceFile::open(const std::string& path) {
     return file_ != nullptr;
 }
 
+bool TraceFile::close() {
+    if (file_ && std::fclose(file_) != 0 && !failed_)
+        fail();
+    file_ = nullptr;
+    return !failed_;
+}
+
 void TraceFile::put(const std::string& text) {
-    if (!file_)
+    if (!file_ || failed_)
         return;
-    std::fwrite(text.data(), 1, text.size(), file_);
-    std::fflush(file_);
+    if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() || std::fflush(file_) != 0)
+        fail();
+}
+
+void TraceFile::fail() {
+    failed_ = true;
+    if (report_)
+        report_(std::strerror(errno));
 }
 
 void TraceFile::stepDone(const TraceExchange& exchange, const TraceStep& step) {

@@ -1,5 +1,6 @@
 #include "trace/trace_window.h"
 
+#include "platform/qt/whole_file.h"
 #include "trace/trace_text.h"
 
 #include <QClipboard>
@@ -10,7 +11,6 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QVBoxLayout>
 
 TraceWindow::TraceWindow(LineTrace& trace, QWidget* parent)
@@ -100,14 +100,14 @@ bool TraceWindow::save() {
                                                       tr("Text files (*.txt);;All files (*)"));
     if (path.isEmpty())
         return false;
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(allText().toUtf8());
-        if (file.commit())
-            return true;
-    }
-    QMessageBox::warning(
-        this, tr("Line trace"),
-        tr("The trace could not be written to %1: %2").arg(path, file.errorString()));
+    const QString error = saveTo(path);
+    if (error.isEmpty())
+        return true;
+    QMessageBox::warning(this, tr("Line trace"),
+                         tr("The trace could not be written to %1: %2").arg(path, error));
     return false;
+}
+
+QString TraceWindow::saveTo(const QString& path) const {
+    return writeWholeFile(path, allText().toUtf8());
 }

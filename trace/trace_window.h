@@ -22,8 +22,12 @@ class TraceWindow : public QWidget, public TraceListener {
     void setPaused(bool paused);
     void clear();
     void copy() const;
-    // Asks where, then writes allText(); false when nothing was written.
+    // Asks where, then writes allText(); false when nothing was written,
+    // and the technician is told why.
     bool save();
+    // Writes allText() to `path` whole or not at all; why it could not,
+    // empty when it was written.
+    QString saveTo(const QString& path) const;
 
   private:
     void reload();

@@ -2,18 +2,26 @@
 // block each, and can be paused, cleared and copied; the trend's widget
 // shows the stability text.
 #include "platform/memory/memory_serial.h"
+#include "tests/support/full_disk.h"
 #include "trace/line_trace.h"
 #include "trace/trace_text.h"
 #include "trace/trace_window.h"
 #include "trend/trend_widget.h"
 
 #include <QClipboard>
+#include <QFile>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <cstring>
 #include <gtest/gtest.h>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -70,6 +78,68 @@ TEST_F(TraceWindowTest, ListsPausesClearsAndCopies) {
     EXPECT_TRUE(trace.exchanges().empty());
     EXPECT_EQ(window.view()->toPlainText(), QString());
 }
+
+// Save as text: the whole trace, or nothing and the reason. An unwritable
+// folder is tried as the user nobody (root may write anywhere).
+struct SaveCase {
+    const char* name;
+    enum { Writable, Full, ReadOnly, Missing } folder;
+    bool written;
+};
+
+class TraceSave : public TraceWindowTest, public ::testing::WithParamInterface<SaveCase> {};
+
+TEST_P(TraceSave, WritesTheWholeTraceOrNothing) {
+    trace.open(1, 9600, 0, 8, 1);
+    exchange("VV\r");
+    trace.finish();
+    TraceWindow window(trace);
+    QTemporaryDir temp;
+    FullDisk full;
+    std::string folder = temp.path().toStdString();
+    if (GetParam().folder == SaveCase::Full) {
+        if (!full.mounted())
+            GTEST_SKIP() << "a full disk needs root to mount";
+        folder = full.path();
+    } else if (GetParam().folder == SaveCase::ReadOnly) {
+        ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
+    } else if (GetParam().folder == SaveCase::Missing) {
+        folder += "/missing";
+    }
+    const QString path = QString::fromStdString(folder + "/trace.txt");
+    QString error;
+    if (GetParam().folder == SaveCase::ReadOnly && geteuid() == 0) {
+        const pid_t child = fork();
+        if (child == 0) {
+            const bool dropped = setgroups(0, nullptr) == 0 &&
+                                 setresgid(65534, 65534, 65534) == 0 &&
+                                 setresuid(65534, 65534, 65534) == 0;
+            std::_Exit(dropped ? (window.saveTo(path).isEmpty() ? 0 : 1) : 2);
+        }
+        int status = -1;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 2) << status;
+        error = WEXITSTATUS(status) ? QStringLiteral("refused") : QString();
+    } else {
+        error = window.saveTo(path);
+    }
+    EXPECT_EQ(error.isEmpty(), GetParam().written) << error.toStdString();
+    QFile saved(path);
+    EXPECT_EQ(saved.exists(), GetParam().written);
+    if (GetParam().written && saved.open(QIODevice::ReadOnly)) {
+        EXPECT_EQ(saved.readAll().toStdString(), kept());
+    }
+    if (GetParam().folder == SaveCase::Full) {
+        EXPECT_EQ(full.others(), 0) << "no temporary file left behind";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, TraceSave,
+                         ::testing::Values(SaveCase{"writable", SaveCase::Writable, true},
+                                           SaveCase{"full_disk", SaveCase::Full, false},
+                                           SaveCase{"read_only", SaveCase::ReadOnly, false},
+                                           SaveCase{"missing", SaveCase::Missing, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TrendView, ShowsTheStability) {
     Trend trend;

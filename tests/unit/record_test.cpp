@@ -181,6 +181,12 @@ TEST(RecordFolder, RememberedInK964ConfWithOtherLinesKept) {
     EXPECT_EQ(s.str(), "# ours\nother=1\nrecord-folder=/home/tech/K964 records\n");
     EXPECT_EQ(read_record_folder(conf), "/home/tech/K964 records");
     EXPECT_FALSE(write_record_folder(conf, "two\nlines"));
+    // A full disk: the old file stays, and no temporary one is left.
+    std::filesystem::create_symlink("/dev/full", conf + ".tmp");
+    EXPECT_FALSE(write_record_folder(conf, "/full"));
+    ASSERT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(conf)));
+    EXPECT_EQ(read_record_folder(conf), "/home/tech/K964 records");
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(conf + ".tmp")));
     EXPECT_FALSE(write_record_folder(dir + "/missing/k964.conf", "/x"));
     EXPECT_FALSE(std::filesystem::exists(dir + "/missing"));
     EXPECT_EQ(record_file_name(2026, 12, 9, 2, 53, 7), "k964-record-2026-12-09-025307.txt");
