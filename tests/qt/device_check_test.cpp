@@ -19,13 +19,15 @@
 
 namespace {
 
-// A pseudo-terminal, present while the object lives.
+// A pseudo-terminal, present while the object lives, without a lock file
+// left for an earlier one of its number.
 class Pty {
   public:
     Pty() {
         master_ = posix_openpt(O_RDWR | O_NOCTTY);
         if (master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0)
             device_ = QString::fromLocal8Bit(ptsname(master_));
+        QFile::remove(QStringLiteral("/var/lock/") + lockFileName(device_));
     }
     ~Pty() { close(master_); }
     Pty(const Pty&) = delete;
