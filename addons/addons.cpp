@@ -1,8 +1,10 @@
 #include "addons/addons.h"
 
 #include "addons/menu.h"
+#include "platform/exit_hooks.h"
 #include "platform/qt/qt_serial.h"
 #include "platform/qt/qt_ui.h"
+#include "platform/qt/whole_file.h"
 #include "record/record_folder.h"
 #include "trace/trace_window.h"
 #include "trend/trend_widget.h"
@@ -12,10 +14,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QGroupBox>
-#include <QSaveFile>
 #include <QVBoxLayout>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -62,6 +64,7 @@ Addons::Addons(std::function<double()> trendClock)
 }
 
 Addons::~Addons() {
+    RemoveExitHook(traceExit_);
     SetLineTraceAction(nullptr);
     SetServiceRecordAction(nullptr);
     SetCallbackObserver(nullptr);
@@ -80,10 +83,18 @@ std::string Addons::confPath() {
     return path;
 }
 
+// A line of the trace that cannot be written is said on standard error at
+// once; the program goes on, and ends with status 1 instead of 0.
 bool Addons::traceTo(const std::string& path) {
     if (!traceFile_.open(path))
         return false;
+    traceFile_.onFailure([path](const std::string& reason) {
+        std::fprintf(stderr, "k964: cannot write the trace file %s: %s\n", path.c_str(),
+                     reason.c_str());
+    });
     trace_->addListener(&traceFile_);
+    traceExit_ =
+        AddExitHook([this](int status) { return traceFile_.close() || status != 0 ? status : 1; });
     return true;
 }
 
@@ -123,21 +134,20 @@ std::string Addons::saveRecord() {
         record_file_name(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second());
     const QString path =
         QDir(QString::fromLocal8Bit(folder.c_str())).filePath(QString::fromStdString(name));
-    QSaveFile file(path);
     const std::string text = record_.text(date_time());
-    bool written = file.open(QIODevice::WriteOnly) &&
-                   file.write(text.data(), static_cast<qint64>(text.size())) ==
-                       static_cast<qint64>(text.size()) &&
-                   file.commit();
-    if (!written) {
+    const QString error =
+        writeWholeFile(path, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+    if (!error.isEmpty()) {
+        // The folder is not remembered: the next record starts elsewhere.
         const std::string message = "The service record could not be written to " +
                                     path.toLocal8Bit().toStdString() + ": " +
-                                    file.errorString().toLocal8Bit().toStdString();
+                                    error.toLocal8Bit().toStdString();
         MessagePopup("Service record", message.c_str());
         return {};
     }
-    write_record_folder(confPath(), folder);
-    const std::string message = "Saved as " + path.toLocal8Bit().toStdString();
+    std::string message = "Saved as " + path.toLocal8Bit().toStdString();
+    if (!write_record_folder(confPath(), folder))
+        message += "\nThe folder could not be remembered in " + confPath() + ".";
     MessagePopup("Service record", message.c_str());
     return path.toLocal8Bit().toStdString();
 }

@@ -31,6 +31,8 @@ class Addons : public CallbackObserver {
     Addons& operator=(const Addons&) = delete;
 
     // --trace FILE: every exchange from now on goes to the file as it ends.
+    // A line that cannot be written is reported on standard error, and the
+    // program then ends with status 1.
     bool traceTo(const std::string& path);
     // Puts the trend onto the service panel, once the panels are loaded
     // (on the Qt user interface; elsewhere it does nothing).
@@ -64,6 +66,7 @@ class Addons : public CallbackObserver {
     std::unique_ptr<UiTap> tap_;
     std::unique_ptr<LineTrace> trace_;
     TraceFile traceFile_;
+    int traceExit_ = 0; // the exit hook that closes the trace file
     std::function<double()> trendClock_;
     Trend trend_;
     TrendFeed trendFeed_;

@@ -5,6 +5,7 @@
 #include "addons/command_line.h"
 #include "app/globals.h"
 #include "app/shell.h"
+#include "platform/exit_hooks.h"
 #include "platform/qt/qt_backends.h"
 #include "platform/qt/qt_serial.h"
 #include "platform/qt/qt_ui.h"
@@ -56,5 +57,5 @@ int main(int argc, char** argv) {
     starten();
     addons->attach(p3);
     RunUserInterface();
-    return 0;
+    return RunExitHooks(0);
 }

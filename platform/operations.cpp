@@ -1,5 +1,6 @@
 // The free platform operations: each forwards to the installed backend.
 #include "platform/backends.h"
+#include "platform/exit_hooks.h"
 
 #include <chrono>
 #include <cstdio>
@@ -8,6 +9,8 @@
 #include <filesystem>
 #include <system_error>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -20,6 +23,8 @@ char resource_dir[MAX_PATHNAME_LEN] = ".";
 char files_dir[MAX_PATHNAME_LEN] = ".";
 bool running = false;
 CallbackObserver* observer = nullptr;
+std::vector<std::pair<int, ExitHook>> exit_hooks;
+int next_exit_hook = 1;
 
 // The name a callback is bound under; "" if it is not in the table.
 template <class Callback> const char* name_of(Callback callback, Callback CallbackBinding::*field) {
@@ -255,7 +260,26 @@ void Delay(double seconds) {
         std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
 
+int AddExitHook(ExitHook hook) {
+    exit_hooks.emplace_back(next_exit_hook, std::move(hook));
+    return next_exit_hook++;
+}
+
+void RemoveExitHook(int number) {
+    std::erase_if(exit_hooks, [number](const auto& entry) { return entry.first == number; });
+}
+
+int RunExitHooks(int status) {
+    while (!exit_hooks.empty()) {
+        ExitHook hook = std::move(exit_hooks.back().second);
+        exit_hooks.pop_back();
+        status = hook(status);
+    }
+    return status;
+}
+
 void ExitProgram(int status) {
+    status = RunExitHooks(status);
     std::fflush(nullptr);
     std::_Exit(status);
 }

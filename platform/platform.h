@@ -158,5 +158,6 @@ int FileExists(const char* path);
 int MakePathname(const char* directory, const char* fileName, char* pathName);
 void Delay(double seconds);
 
-// Ends the process at once with `status`, from anywhere, without unwinding.
+// Ends the process at once with `status`, from anywhere, without unwinding,
+// once the exit hooks (platform/exit_hooks.h) have run.
 [[noreturn]] void ExitProgram(int status);

@@ -45,8 +45,8 @@ bool write_record_folder(const std::string& confPath, const std::string& folder)
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         out << text.str();
-        if (!out.flush()) {
-            out.close();
+        out.close(); // the last bytes go out here, and may not fit
+        if (!out) {
             std::remove(temp.c_str());
             return false;
         }

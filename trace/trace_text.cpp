@@ -5,8 +5,10 @@
 #include "trace/trace_outcome.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <ctime>
 
 namespace {
@@ -160,8 +162,7 @@ std::string trace_text(const TraceExchange& e) {
 }
 
 TraceFile::~TraceFile() {
-    if (file_)
-        std::fclose(file_);
+    close();
 }
 
 bool TraceFile::open(const std::string& path) {
@@ -169,11 +170,24 @@ bool TraceFile::open(const std::string& path) {
     return file_ != nullptr;
 }
 
+bool TraceFile::close() {
+    if (file_ && std::fclose(file_) != 0 && !failed_)
+        fail();
+    file_ = nullptr;
+    return !failed_;
+}
+
 void TraceFile::put(const std::string& text) {
-    if (!file_)
+    if (!file_ || failed_)
         return;
-    std::fwrite(text.data(), 1, text.size(), file_);
-    std::fflush(file_);
+    if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() || std::fflush(file_) != 0)
+        fail();
+}
+
+void TraceFile::fail() {
+    failed_ = true;
+    if (report_)
+        report_(std::strerror(errno));
 }
 
 void TraceFile::stepDone(const TraceExchange& exchange, const TraceStep& step) {

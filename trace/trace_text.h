@@ -20,8 +20,10 @@
 #include "trace/line_trace.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // An opening or a time-out setting is one line, without steps or end.
 bool trace_single_line(const TraceExchange& exchange);
@@ -48,7 +50,8 @@ std::string trace_step_name(const TraceStep& step);
 std::string hex_bytes(std::string_view bytes);
 
 // Writes the trace to a file as it happens, each line flushed at once, so
-// that an exit or a crash loses nothing that happened before it.
+// that an exit or a crash loses nothing that happened before it. After a
+// line that could not be written the file gets no more.
 class TraceFile : public TraceListener {
   public:
     TraceFile() = default;
@@ -58,10 +61,19 @@ class TraceFile : public TraceListener {
 
     // Creates or empties the file; false, with errno set, when it cannot.
     bool open(const std::string& path);
+    // `report` hears once why a line could not be written.
+    void onFailure(std::function<void(const std::string& reason)> report) {
+        report_ = std::move(report);
+    }
+    // False when the file, or a line before, could not be written.
+    bool close();
     void stepDone(const TraceExchange& exchange, const TraceStep& step) override;
     void exchangeEnded(const TraceExchange& exchange) override;
 
   private:
     void put(const std::string& text);
+    void fail();
     std::FILE* file_ = nullptr;
+    bool failed_ = false;
+    std::function<void(const std::string&)> report_;
 };

@@ -1,5 +1,6 @@
 #include "trace/trace_window.h"
 
+#include "platform/qt/whole_file.h"
 #include "trace/trace_text.h"
 
 #include <QCheckBox>
@@ -14,7 +15,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTreeView>
@@ -234,12 +234,14 @@ bool TraceWindow::save() {
                                                       tr("Text files (*.txt);;All files (*)"));
     if (path.isEmpty())
         return false;
-    QSaveFile file(path);
-    const QByteArray text = allText().toUtf8();
-    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit())
+    const QString error = saveTo(path);
+    if (error.isEmpty())
         return true;
-    QMessageBox::warning(
-        this, tr("Line trace"),
-        tr("The trace could not be written to %1: %2").arg(path, file.errorString()));
+    QMessageBox::warning(this, tr("Line trace"),
+                         tr("The trace could not be written to %1: %2").arg(path, error));
     return false;
+}
+
+QString TraceWindow::saveTo(const QString& path) const {
+    return writeWholeFile(path, allText().toUtf8());
 }

@@ -33,7 +33,8 @@ class TraceWindow : public QWidget {
     void setPaused(bool paused);
     void clear();
     void copy() const;
-    // Asks where, then writes allText(); false when nothing was written.
+    // Asks where, then writes allText(); false when nothing was written,
+    // and the technician is told why.
     bool save();
     void setShow(TraceFilter::Show show);
     void setHex(bool hex);
@@ -44,6 +45,9 @@ class TraceWindow : public QWidget {
   protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    // Writes allText() to `path` whole or not at all; why it could not,
+    // empty when it was written.
+    QString saveTo(const QString& path) const;
 
   private:
     LineTrace& trace_;

@@ -1,5 +1,7 @@
 #include "platform/qt/qt_serial.h"
 
+#include "platform/exit_hooks.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
@@ -14,8 +16,18 @@
 #include <unistd.h>
 #endif
 
-QtSerial::QtSerial() = default;
-QtSerial::~QtSerial() = default;
+// The program ends without destructors: the port is closed on the way out,
+// which removes its lock file. A lock file left behind would keep every
+// other user out of the device for good (they may not remove it).
+QtSerial::QtSerial()
+    : exitHook_(AddExitHook([this](int status) {
+          port_.reset();
+          return status;
+      })) {}
+
+QtSerial::~QtSerial() {
+    RemoveExitHook(exitHook_);
+}
 
 QString QtSerial::devicePath(int port) {
     char dir[MAX_PATHNAME_LEN];

@@ -8,6 +8,7 @@
 // it stays away, every operation fails at once.
 // Written bytes wait in Qt's buffer until the next read waits for the reply,
 // so FlushInQ between ComWrt and ComRdTerm never discards that reply.
+// The port is closed when the program ends, also through ExitProgram.
 #pragma once
 
 #include "platform/backends.h"
@@ -66,4 +67,5 @@ class QtSerial : public SerialBackend {
     bool failed_ = false;
     std::string openFailure_;
     std::function<QStringList()> presentDevices_;
+    int exitHook_;
 };

@@ -5,6 +5,7 @@
 #include "addons/addons.h"
 #include "platform/visible.h"
 #include "tests/e2e/e2e_fixture.h"
+#include "tests/support/full_disk.h"
 
 #include <QAction>
 #include <QDir>
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <utility>
@@ -122,6 +124,25 @@ TEST_F(AddonsTest, TheTraceOfAConnectIsTheWireByteForByteAndInTheFileAsItHappens
     EXPECT_EQ(addons->trace().exchanges().back().sent(), "d3\r");
 }
 
+// A trace file that takes no more bytes: said on standard error when it
+// happens, and the program, which runs on, ends with status 1.
+TEST_F(AddonsTest, ATraceFileThatCannotBeWrittenIsReportedAndEndsWithOne) {
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full here";
+    EXPECT_EXIT(
+        {
+            startSim();
+            addons = std::make_unique<Addons>();
+            if (addons->traceTo("/dev/full"))
+                connect();
+            std::fprintf(stderr, "status %s\n", text(p1, MAIN_STATUS).toLatin1().constData());
+            ui->panelWidget(p1)->close();
+        },
+        ::testing::ExitedWithCode(1),
+        "(^|\n)k964: cannot write the trace file /dev/full: No space left on device\nstatus ok\n$");
+    EXPECT_EQ(readIni(), " 1  Ve-Data_2014\n");
+}
+
 TEST_F(AddonsTest, TheRecordHoldsExactlyWhatWasReadSentAndReplied) {
     startWithWire();
     connect();
@@ -163,6 +184,19 @@ TEST_F(AddonsTest, TheRecordHoldsExactlyWhatWasReadSentAndReplied) {
     EXPECT_FALSE(std::filesystem::exists(iniPath()));
     // First offered the home folder; the next time the remembered one.
     EXPECT_EQ(offered, QDir::homePath().toStdString());
+    // A full disk is said, leaves nothing there, and is not remembered.
+    FullDisk full;
+    if (full.mounted()) {
+        addons->setFolderChooser([&](const std::string&) { return full.path(); });
+        answerNextPopup(true);
+        EXPECT_EQ(addons->saveRecord(), "");
+        ASSERT_EQ(popups.size(), 3u);
+        EXPECT_TRUE(popups[2].text.startsWith(QString::fromStdString(
+            "The service record could not be written to " + full.path() + "/k964-record-")));
+        EXPECT_TRUE(popups[2].text.endsWith(": No space left on device"))
+            << popups[2].text.toStdString();
+        EXPECT_EQ(full.others(), 0);
+    }
     addons->setFolderChooser([&](const std::string& start) {
         offered = start;
         return std::string();

@@ -19,13 +19,15 @@
 
 namespace {
 
-// A pseudo-terminal, present while the object lives.
+// A pseudo-terminal, present while the object lives, without a lock file
+// left for an earlier one of its number.
 class Pty {
   public:
     Pty() {
         master_ = posix_openpt(O_RDWR | O_NOCTTY);
         if (master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0)
             device_ = QString::fromLocal8Bit(ptsname(master_));
+        QFile::remove(QStringLiteral("/var/lock/") + lockFileName(device_));
     }
     ~Pty() { close(master_); }
     Pty(const Pty&) = delete;
@@ -205,12 +207,12 @@ TEST(DeviceCheck, EachReasonReadsAsTheTechnicianNeedsIt) {
 TEST(SystemPortLister, AddsTheUartsTheKernelKnowsWithTheirByIdNames) {
     QTemporaryDir classDir;
     QTemporaryDir byId;
-    // ptmx stands in for a UART whose node exists; ttyS1 has no port behind
-    // it; ttyS77 has no node.
+    // ptmx stands in for a UART whose node exists; null for a node with no
+    // port behind it, as ttyS1 has none; ttyS77 has no node.
     const struct {
         const char* name;
         const char* type;
-    } ttys[] = {{"ptmx", "4\n"}, {"ttyS1", "0\n"}, {"ttyS77", "4\n"}};
+    } ttys[] = {{"ptmx", "4\n"}, {"null", "0\n"}, {"ttyS1", "0\n"}, {"ttyS77", "4\n"}};
     for (const auto& t : ttys) {
         QDir(classDir.path()).mkpath(QString::fromLatin1(t.name));
         QFile type(classDir.filePath(QString::fromLatin1(t.name) + "/type"));
@@ -228,6 +230,7 @@ TEST(SystemPortLister, AddsTheUartsTheKernelKnowsWithTheirByIdNames) {
     EXPECT_EQ(find("/dev/ptmx")->portName, "ptmx");
     EXPECT_EQ(find("/dev/ptmx")->byId, byId.filePath("pci-serial-port0"));
     EXPECT_EQ(find("/dev/ptmx")->state, DeviceState::Opens);
+    EXPECT_EQ(find("/dev/null"), ports.end());
     EXPECT_EQ(find("/dev/ttyS1"), ports.end());
     EXPECT_EQ(find("/dev/ttyS77"), ports.end());
     EXPECT_TRUE(std::is_sorted(ports.begin(), ports.end(), [](const auto& a, const auto& b) {

@@ -3,18 +3,26 @@
 // paused, closed, cleared, copied, filtered, searched and switched to
 // hexadecimal. The trend's widget shows the stability text.
 #include "platform/memory/memory_serial.h"
+#include "tests/support/full_disk.h"
 #include "trace/line_trace.h"
 #include "trace/trace_text.h"
 #include "trace/trace_window.h"
 #include "trend/trend_widget.h"
 
 #include <QClipboard>
+#include <QFile>
 #include <QGuiApplication>
 #include <QTreeView>
+#include <QTemporaryDir>
 #include <cstring>
 #include <ctime>
 #include <functional>
 #include <gtest/gtest.h>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -228,6 +236,59 @@ TEST_F(TraceWindowTest, FindsForwardAndBackAroundTheList) {
     window.setShow(TraceFilter::Failures);
     EXPECT_FALSE(window.find("u5", true)) << "only what is shown";
 }
+
+// Save as text: the whole trace, or nothing and the reason. The read-only
+// folder is tried as the user nobody (root may write anywhere).
+struct SaveCase {
+    const char* name;
+    enum { Writable, Full, ReadOnly } folder;
+};
+
+class TraceSave : public TraceWindowTest, public ::testing::WithParamInterface<SaveCase> {};
+
+TEST_P(TraceSave, WritesTheWholeTraceOrNothing) {
+    trace.open(1, 9600, 0, 8, 1);
+    exchange("VV\r");
+    trace.finish();
+    TraceWindow window(trace);
+    QTemporaryDir temp;
+    FullDisk full;
+    const SaveCase& c = GetParam();
+    if (c.folder == SaveCase::Full && !full.mounted())
+        GTEST_SKIP() << "a full disk needs root to mount";
+    const QString path =
+        (c.folder == SaveCase::Full ? QString::fromStdString(full.path()) : temp.path()) +
+        "/trace.txt";
+    QString error;
+    if (c.folder == SaveCase::ReadOnly) {
+        ASSERT_EQ(chmod(temp.path().toLocal8Bit().constData(), 0555), 0);
+        const pid_t child = fork();
+        if (child == 0) {
+            if (geteuid() == 0 && (setgroups(0, nullptr) || setresgid(65534, 65534, 65534) ||
+                                   setresuid(65534, 65534, 65534)))
+                std::_Exit(2);
+            std::_Exit(window.saveTo(path).isEmpty() ? 0 : 1);
+        }
+        int status = -1;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) < 2) << status;
+        error = WEXITSTATUS(status) ? QStringLiteral("refused") : QString();
+    } else {
+        error = window.saveTo(path);
+    }
+    const bool written = error.isEmpty();
+    EXPECT_EQ(written, c.folder == SaveCase::Writable) << error.toStdString();
+    QFile saved(path);
+    EXPECT_EQ(saved.open(QIODevice::ReadOnly) ? saved.readAll().toStdString() : "",
+              written ? kept() : "");
+    EXPECT_EQ(c.folder == SaveCase::Full ? full.others() : 0, 0) << "no file left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, TraceSave,
+                         ::testing::Values(SaveCase{"writable", SaveCase::Writable},
+                                           SaveCase{"full_disk", SaveCase::Full},
+                                           SaveCase{"read_only", SaveCase::ReadOnly}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TrendView, ShowsTheStability) {
     Trend trend;

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -100,6 +101,13 @@ bool SimProcess::start(double seconds) {
     }
     devicePath_ = line.substr(head.size(), as - head.size());
     linkPath_ = line.substr(as + 4);
+    // A lock file naming the new pseudo-terminal was left for an earlier one
+    // of the same number (another test run on this machine, one that was
+    // killed): it would keep the program out of a device nobody holds.
+    std::string name = devicePath_.substr(devicePath_.rfind("/dev/", 0) == 0 ? 5 : 0);
+    std::replace(name.begin(), name.end(), '/', '_');
+    std::error_code ec;
+    std::filesystem::remove("/var/lock/LCK.." + name, ec);
     return true;
 }
 

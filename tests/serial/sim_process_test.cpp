@@ -191,6 +191,8 @@ INSTANTIATE_TEST_SUITE_P(Lines, Console,
                                            ConsoleCase{"temperature 31.25", "u5", "u31.25"},
                                            ConsoleCase{"wrong-letter on", "m2", "x2"},
                                            ConsoleCase{"reply m2 E7", "m2", "E7"},
+                                           // The LF of a terminal's CR LF.
+                                           ConsoleCase{"temperature 20", "\nu5", "u20"},
                                            ConsoleCase{"overlong on", "m2",
                                                        "M2**********************"},
                                            ConsoleCase{"pad m2 40", "m2",
@@ -227,13 +229,18 @@ TEST_F(SerialTest, SavedSettingsSurviveARestartWithAStateFile) {
     fs::remove_all(pattern);
 }
 
+// A thousand bytes of a line too long to answer go before VV: a second on
+// the line, which no load on the machine adds or takes away, and half the
+// speed would show as twice the time.
 TEST_F(SerialTest, PacedLinesTakeTheTimeTheirBytesNeed) {
     SimProcess sim({"--pace"});
     connect(sim);
-    Read r = exchange("VV");
+    ASSERT_EQ(serial.setTimeout(1, 5.0), 0);
+    Read r = exchange(std::string(1000, 'x') + "\rVV");
     ASSERT_EQ(r.bytes, "VV K964 V3");
-    const double line = (3 + 11) * 10.0 / 9600.0;
+    const double line = (1001 + 3 + 11) * 10.0 / 9600.0;
     EXPECT_GE(r.seconds, 0.95 * line);
+    EXPECT_LE(r.seconds, 1.5 * line);
 }
 
 } // namespace

@@ -418,6 +418,11 @@ INSTANTIATE_TEST_SUITE_P(
                       f.latencyMs = 100;
                   }),
                   "S!S!", false, "S!S!\r", 1600},
+        FaultCase{"latency_for_a_command_on_top_of_the_latency", with([](Faults& f) {
+                      f.latencyMs = 100;
+                      f.latencyFor["VV"] = 500;
+                  }),
+                  "VV", false, "VV K964 V3\r", 600},
         FaultCase{"slow_save_only_for_the_save", with([](Faults& f) { f.slowSaveMs = 1500; }),
                   "S00", false, "S0 0\r", 0},
         FaultCase{"wrong_letter", with([](Faults& f) { f.wrongLetter = true; }), "m2", false,

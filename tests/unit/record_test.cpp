@@ -8,6 +8,8 @@
 #include "tests/support/logic_fixture.h"
 #include "trace/line_trace.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -134,7 +136,11 @@ INSTANTIATE_TEST_SUITE_P(Record, RecordActionTest, ::testing::ValuesIn(kActions)
 
 TEST_F(RecordTest, TheHeadAndTheValuesAsLastRead) {
     EXPECT_NE(record.text("now").find("Port:   not opened\n"), std::string::npos);
-    connect();
+    start();
+    ui.answerConfirm(1);
+    ASSERT_TRUE(ui.commit(p1, MAIN_SAVE)); // before any port was opened: nobody's record
+    EXPECT_EQ(record.actionCount(), 0u);
+    ASSERT_TRUE(ui.commit(p4, COM_OK));
     model.setReply("d2", "d2 7.5\r");
     model.setSilent("d3");
     ui.commit(p1, MAIN_READ); // d3 fails: its last good reply stays
@@ -174,13 +180,24 @@ TEST(RecordFolder, RememberedInK964ConfWithOtherLinesKept) {
     EXPECT_EQ(read_record_folder(conf), "");
     std::ofstream(conf) << "# ours\r\nrecord-folder=/old\nother=1\n";
     EXPECT_EQ(read_record_folder(conf), "/old");
+    struct stat before {};
+    ASSERT_EQ(stat(conf.c_str(), &before), 0);
     ASSERT_TRUE(write_record_folder(conf, "/home/tech/K964 records"));
+    struct stat after {};
+    ASSERT_EQ(stat(conf.c_str(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino) << "a new file took the old one's place";
     std::ifstream in(conf, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     EXPECT_EQ(s.str(), "# ours\nother=1\nrecord-folder=/home/tech/K964 records\n");
     EXPECT_EQ(read_record_folder(conf), "/home/tech/K964 records");
     EXPECT_FALSE(write_record_folder(conf, "two\nlines"));
+    // A full disk: the old file stays, and no temporary one is left.
+    std::filesystem::create_symlink("/dev/full", conf + ".tmp");
+    EXPECT_FALSE(write_record_folder(conf, "/full"));
+    ASSERT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(conf)));
+    EXPECT_EQ(read_record_folder(conf), "/home/tech/K964 records");
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(conf + ".tmp")));
     EXPECT_FALSE(write_record_folder(dir + "/missing/k964.conf", "/x"));
     EXPECT_FALSE(std::filesystem::exists(dir + "/missing"));
     EXPECT_EQ(record_file_name(2026, 12, 9, 2, 53, 7), "k964-record-2026-12-09-025307.txt");

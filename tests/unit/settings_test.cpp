@@ -160,6 +160,7 @@ TEST_P(WriteCompose, ConfigurationWordCarriesBits2And6And7Only) {
     ui.edit(p1, MAIN_MODE, GetParam().mode);
     serial.clearEvents();
     ASSERT_TRUE(ui.commit(p1, MAIN_SAVE));
+    ASSERT_FALSE(sent().empty());
     EXPECT_EQ(sent()[0], "S0" + std::to_string(GetParam().sent)) << "set points left as read";
 }
 
@@ -411,6 +412,7 @@ TEST_F(LogicTest, ATypedSetPointIsSentRoundedAndKeptUntilTheReadBack) {
     ui.edit(p1, MAIN_ZERO_POINT, 0.053749);
     model.setSilent("s0");
     ASSERT_TRUE(ui.commit(p1, MAIN_SAVE));
+    ASSERT_GT(sent().size(), 14u);
     EXPECT_EQ(sent()[14], "D15.375e-02");
     EXPECT_DOUBLE_EQ(ewert[1], 0.053749);
 }
@@ -422,6 +424,7 @@ TEST_F(LogicTest, ReadingBackAndSavingAgainLeavesTheSetPointsAsTheTransmitterHol
     connect();
     serial.clearEvents();
     ASSERT_TRUE(ui.commit(p1, MAIN_SAVE));
+    ASSERT_FALSE(sent().empty());
     EXPECT_EQ(sent()[0], "S048");
     EXPECT_DOUBLE_EQ(model.savedParam(2), 123.456);
     EXPECT_EQ(mainStatus(), "ok");
