@@ -36,6 +36,9 @@ class TraceWindow : public QWidget {
     // Asks where, then writes allText(); false when nothing was written,
     // and the technician is told why.
     bool save();
+    // Writes allText() to `path` whole or not at all; why it could not,
+    // empty when it was written.
+    QString saveTo(const QString& path) const;
     void setShow(TraceFilter::Show show);
     void setHex(bool hex);
     // Makes current the next (or the previous) exchange or step shown that
@@ -45,9 +48,6 @@ class TraceWindow : public QWidget {
   protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
-    // Writes allText() to `path` whole or not at all; why it could not,
-    // empty when it was written.
-    QString saveTo(const QString& path) const;
 
   private:
     LineTrace& trace_;
