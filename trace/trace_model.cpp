@@ -22,10 +22,6 @@ QVariant brush(TraceResult result, int role) {
     return QBrush(failed ? QColor(0x7a, 0x00, 0x00) : QColor(0x5c, 0x43, 0x00));
 }
 
-QString qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
 } // namespace
 
 TraceModel::TraceModel(LineTrace& trace, QObject* parent)
@@ -77,18 +73,15 @@ void TraceModel::clear() {
     endResetModel();
 }
 
+// Every cell that shows bytes changes, the rows stay as they are. A change
+// of layout says so to the views at once: a change of data for every
+// exchange's steps would make the filter map the steps of every row.
 void TraceModel::setHex(bool hex) {
     if (hex == hex_)
         return;
+    emit layoutAboutToBeChanged();
     hex_ = hex;
-    if (count_ == 0)
-        return;
-    emit dataChanged(index(0, Command), index(count_ - 1, Reply));
-    for (int row = 0; row < count_; ++row) {
-        const QModelIndex parent = index(row, 0);
-        if (const int steps = rowCount(parent))
-            emit dataChanged(index(0, Command, parent), index(steps - 1, Reply, parent));
-    }
+    emit layoutChanged();
 }
 
 const TraceExchange* TraceModel::exchangeAt(int row) const {
@@ -141,39 +134,39 @@ bool TraceModel::hasChildren(const QModelIndex& parent) const {
     return rowCount(parent) > 0;
 }
 
-QString TraceModel::bytes(const std::string& b) const {
-    return qs(hex_ ? hex_bytes(b) : visible_bytes(b));
+std::string TraceModel::bytes(const std::string& b) const {
+    return hex_ ? hex_bytes(b) : visible_bytes(b);
 }
 
-QString TraceModel::text(const TraceExchange& e, int column) const {
+std::string TraceModel::text(const TraceExchange& e, int column) const {
     switch (column) {
     case Time:
-        return qs(trace_clock(e.wall));
+        return trace_clock(e.wall);
     case Command:
-        return trace_single_line(e) ? qs(trace_step_name(e.steps[0])) : bytes(e.sent());
+        return trace_single_line(e) ? trace_step_name(e.steps[0]) : bytes(e.sent());
     case Reply:
-        return e.hasReply() ? bytes(e.reply()) : QString();
+        return e.hasReply() ? bytes(e.reply()) : std::string();
     case Outcome:
-        return qs(trace_outcome(e));
+        return trace_outcome(e);
     case Duration:
-        return qs(trace_ms(e.duration) + " ms");
+        return trace_ms(e.duration) + " ms";
     }
     return {};
 }
 
-QString TraceModel::text(const TraceExchange& e, std::size_t step, int column) const {
+std::string TraceModel::text(const TraceExchange& e, std::size_t step, int column) const {
     const TraceStep& s = e.steps[step];
     switch (column) {
     case Time:
-        return qs(trace_clock(trace_wall(e, s)));
+        return trace_clock(trace_wall(e, s));
     case Command:
-        return qs(trace_step_name(s));
+        return trace_step_name(s);
     case Reply:
-        return s.bytes.empty() ? QString() : bytes(s.bytes);
+        return s.bytes.empty() ? std::string() : bytes(s.bytes);
     case Outcome:
-        return qs(trace_step_outcome(e, step));
+        return trace_step_outcome(e, step);
     case Duration:
-        return qs("+" + trace_ms(s.ms - e.ms) + " ms");
+        return "+" + trace_ms(s.ms - e.ms) + " ms";
     }
     return {};
 }
@@ -188,7 +181,8 @@ QVariant TraceModel::data(const QModelIndex& index, int role) const {
     const auto row = static_cast<std::size_t>(index.row());
     switch (role) {
     case Qt::DisplayRole:
-        return step ? text(*e, row, index.column()) : text(*e, index.column());
+        return QString::fromStdString(step ? text(*e, row, index.column())
+                                           : text(*e, index.column()));
     case Qt::BackgroundRole:
     case Qt::ForegroundRole:
         return brush(step ? trace_step_result(*e, row) : trace_result(*e), role);
@@ -219,14 +213,21 @@ QVariant TraceModel::headerData(int section, Qt::Orientation orientation, int ro
     return {};
 }
 
+// The texts are ASCII (bytes are shown escaped or in hexadecimal): a text
+// to find with any other character is nowhere.
 QList<int> TraceModel::matches(int row, const QString& needle) const {
     QList<int> places;
     const TraceExchange* e = exchangeAt(row);
-    if (!e || needle.isEmpty())
+    if (!e || needle.isEmpty() ||
+        std::any_of(needle.begin(), needle.end(), [](QChar c) { return c.unicode() > 0x7f; }))
         return places;
+    const std::string wanted = needle.toLower().toStdString();
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
     auto has = [&](auto&& cell) {
         for (int c = 0; c < Columns; ++c) {
-            if (cell(c).contains(needle, Qt::CaseInsensitive))
+            const std::string t = cell(c);
+            if (std::search(t.begin(), t.end(), wanted.begin(), wanted.end(),
+                            [&](char x, char y) { return lower(x) == y; }) != t.end())
                 return true;
         }
         return false;

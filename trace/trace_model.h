@@ -14,6 +14,8 @@
 
 #include <QAbstractItemModel>
 
+#include <string>
+
 class TraceModel : public QAbstractItemModel, public TraceListener {
   public:
     enum Column { Time, Command, Reply, Outcome, Duration, Columns };
@@ -54,9 +56,9 @@ class TraceModel : public QAbstractItemModel, public TraceListener {
     void sync();
     // The exchange a step row belongs to (its number is the row's id).
     const TraceExchange* exchangeOf(const QModelIndex& index) const;
-    QString bytes(const std::string& bytes) const;
-    QString text(const TraceExchange& exchange, int column) const;
-    QString text(const TraceExchange& exchange, std::size_t step, int column) const;
+    std::string bytes(const std::string& bytes) const;
+    std::string text(const TraceExchange& exchange, int column) const;
+    std::string text(const TraceExchange& exchange, std::size_t step, int column) const;
 
     LineTrace& trace_;
     long first_ = 1; // the number of the exchange in row 0

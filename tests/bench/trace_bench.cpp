@@ -138,9 +138,10 @@ void BM_TraceWindowMemory(benchmark::State& state) {
 BENCHMARK(BM_TraceWindowMemory)->Iterations(1)->Unit(benchmark::kSecond);
 
 // Pause, 10 000 exchanges while paused (the whole store replaced), Resume;
-// then Clear over a full trace. Argument: what the window shows (All,
-// NoPolls, Failures). Each time runs until the event loop has laid out and
-// painted the window again.
+// over the full trace then a search that finds nothing (every row and step
+// looked at), the switch to hexadecimal and back, and Clear. Argument: what
+// the window shows (All, NoPolls). Each time runs until the event loop has
+// laid out and painted the window again.
 void BM_TracePauseResumeClear(benchmark::State& state) {
     InstantLine line;
     LineTrace trace(line);
@@ -148,7 +149,7 @@ void BM_TracePauseResumeClear(benchmark::State& state) {
     window.setShow(static_cast<TraceFilter::Show>(state.range(0)));
     window.show();
     settle();
-    std::vector<double> pause, resume, clear;
+    std::vector<double> pause, resume, find, hex, clear;
     for (auto _ : state) {
         polls(trace, static_cast<long>(LineTrace::kKept) / 4);
         auto t = Clock::now();
@@ -161,13 +162,26 @@ void BM_TracePauseResumeClear(benchmark::State& state) {
         settle();
         resume.push_back(ms_since(t));
         t = Clock::now();
+        window.find(QStringLiteral("nowhere"), true);
+        settle();
+        find.push_back(ms_since(t));
+        t = Clock::now();
+        window.setHex(true);
+        settle();
+        window.setHex(false);
+        settle();
+        hex.push_back(ms_since(t) / 2);
+        t = Clock::now();
         window.clear();
         settle();
         clear.push_back(ms_since(t));
     }
     using Named = std::pair<const char*, std::vector<double>*>;
-    for (const auto& [name, samples] :
-         {Named{"pause", &pause}, {"resume", &resume}, {"clear", &clear}}) {
+    for (const auto& [name, samples] : {Named{"pause", &pause},
+                                        {"resume", &resume},
+                                        {"find", &find},
+                                        {"hex", &hex},
+                                        {"clear", &clear}}) {
         std::sort(samples->begin(), samples->end());
         state.counters[std::string(name) + "_p50_ms"] = (*samples)[samples->size() / 2];
         state.counters[std::string(name) + "_max_ms"] = samples->back();

@@ -54,12 +54,14 @@ class TraceWindowTest : public ::testing::Test {
             all += trace_text(e);
         return all;
     }
-    // The column's text in every row the window shows.
-    static std::vector<std::string> column(TraceWindow& window, int column) {
+    // The column's text in every row the window shows, or in every step of
+    // the exchange in row `opened`.
+    static std::vector<std::string> column(TraceWindow& window, int column, int opened = -1) {
         std::vector<std::string> texts;
         QAbstractItemModel* shown = window.view()->model();
-        for (int r = 0; r < shown->rowCount(); ++r)
-            texts.push_back(shown->index(r, column).data().toString().toStdString());
+        const QModelIndex parent = opened < 0 ? QModelIndex() : shown->index(opened, 0);
+        for (int r = 0; r < shown->rowCount(parent); ++r)
+            texts.push_back(shown->index(r, column, parent).data().toString().toStdString());
         return texts;
     }
 
@@ -139,12 +141,14 @@ TEST_F(TraceWindowTest, RowsLeaveWithTheExchangesTheTraceLetsGoPausedOrNot) {
 }
 
 // What the window shows after `act`, over an opening, the time-out setting,
-// VV, two polls, a command that timed out and a third poll.
+// VV, two polls, a command that timed out and a third poll: a column of the
+// rows, or of the steps of row `opened`, opened before `act`.
 struct ViewCase {
     const char* name;
     std::function<void(TraceWindow&)> act;
     int column;
     std::vector<std::string> shown;
+    int opened = -1;
 };
 
 class TraceViewTest : public TraceWindowTest, public ::testing::WithParamInterface<ViewCase> {};
@@ -161,8 +165,14 @@ TEST_P(TraceViewTest, ShowsWhatWasAskedFor) {
     exchange("m2\r");
     trace.finish();
     TraceWindow window(trace);
+    if (GetParam().opened >= 0)
+        window.view()->expand(window.view()->model()->index(GetParam().opened, 0));
     GetParam().act(window);
-    EXPECT_EQ(column(window, GetParam().column), GetParam().shown);
+    EXPECT_EQ(column(window, GetParam().column, GetParam().opened), GetParam().shown);
+    if (GetParam().opened >= 0) {
+        const QModelIndex opened = window.view()->model()->index(GetParam().opened, 0);
+        EXPECT_TRUE(window.view()->isExpanded(opened)) << "stays open";
+    }
     // The failure stands out; the rest does not.
     QAbstractItemModel* all = &window.model();
     EXPECT_FALSE(all->index(5, TraceModel::Outcome).data(Qt::BackgroundRole).isNull());
@@ -190,6 +200,12 @@ const ViewCase kViewCases[] = {
      [](TraceWindow& w) { w.setHex(true); },
      TraceModel::Reply,
      {"", "", "56 56 20 4B 39 36 34 20 56 33", "75 30", "75 32 35", "", "4D 32"}},
+    {"hex_steps",
+     [](TraceWindow& w) { w.setHex(true); },
+     TraceModel::Reply,
+     {"", "56 56 0D", "", "56 56 20 4B 39 36 34 20 56 33 0D"},
+     2},
+    {"failed_step", [](TraceWindow&) {}, TraceModel::Outcome, {"", "", "", "time-out"}, 5},
 };
 
 INSTANTIATE_TEST_SUITE_P(Trace, TraceViewTest, ::testing::ValuesIn(kViewCases),
