@@ -235,7 +235,7 @@ TEST_F(AddonsTest, TheTrendFollowsTheGasAndSettles) {
     startSim();
     addons = std::make_unique<Addons>(clock);
     connect();
-    addons->attach(p3);
+    addons->attach(p1, p3);
     ASSERT_NE(addons->trendView(), nullptr);
     for (QTimer* t : ui->panelWidget(p3)->findChildren<QTimer*>())
         t->setInterval(100);

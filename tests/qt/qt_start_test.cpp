@@ -274,7 +274,7 @@ TEST_F(QtFixture, EveryTextShownIsCarriedByAnAccessibleNameValueOrDescription) {
     const double now = 100.0;
     Addons addons([&] { return now; });
     starten();
-    addons.attach(p3);
+    addons.attach(p1, p3);
     addons.trend().setMode(0);
     for (int t = 0; t <= 40; ++t)
         addons.trend().add(now - 40 + t, 20.9 + 0.01 * (t % 3), 0.2);
