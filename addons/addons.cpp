@@ -8,12 +8,12 @@
 #include "trace/trace_window.h"
 #include "trend/trend_widget.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QGroupBox>
-#include <QMainWindow>
 #include <QSaveFile>
 #include <QScrollArea>
 #include <QSplitter>

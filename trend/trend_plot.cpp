@@ -218,13 +218,22 @@ void TrendPlot::paintEvent(QPaintEvent*) {
 
     p.save();
     p.setClipRect(area_);
-    // A caption inside a stretch, where it fits.
-    auto caption = [&](double x1, double x2, const QString& s, const QColor& colour) {
+    // A caption inside a stretch where it fits, else beside it near the
+    // bottom, in a row of its own for each kind, unless it would cover the
+    // caption before it.
+    double captionFree[2] = {-1e9, -1e9};
+    auto caption = [&](double x1, double x2, const QString& s, const QColor& colour, int row) {
         const double w = fm.horizontalAdvance(s);
-        if (x2 - x1 < w + 4)
-            return;
+        QPointF at((x1 + x2 - w) / 2.0, area_.center().y() + fm.ascent() / 2.0);
+        if (x2 - x1 < w + 4) {
+            at = QPointF(x2 + w + 3 > area_.right() ? x1 - w - 3 : x2 + 3,
+                         area_.bottom() - 4 - row * fm.height());
+            if (at.x() < captionFree[row])
+                return;
+            captionFree[row] = at.x() + w + 4;
+        }
         p.setPen(colour);
-        text(QPointF((x1 + x2 - w) / 2.0, area_.center().y() + fm.ascent() / 2.0), s);
+        text(at, s);
     };
     for (const NoData& nd : trend_.noData()) {
         if (nd.to < from_ || nd.from > to_)
@@ -238,7 +247,7 @@ void TrendPlot::paintEvent(QPaintEvent*) {
         p.fillRect(band,
                    QColor(kNoDataColour.red(), kNoDataColour.green(), kNoDataColour.blue(), 50));
         p.fillRect(band, QBrush(kNoDataColour, Qt::BDiagPattern));
-        caption(x1, x2, tr("no data"), ink);
+        caption(x1, x2, tr("no data"), ink, 0);
     }
     // Points in another unit are not drawn against this axis.
     for (std::size_t i = 0; i < pts.size();) {
@@ -252,7 +261,7 @@ void TrendPlot::paintEvent(QPaintEvent*) {
         const double x1 = x(pts[i].t), x2 = j + 1 < pts.size() ? x(pts[j + 1].t) : x(pts[j].t);
         p.fillRect(QRectF(x1, area_.top(), std::max(x2 - x1, 2.0), area_.height()),
                    palette().alternateBase());
-        caption(x1, x2, tr("%1: not drawn on this axis").arg(unitName(pts[i].mode)), ink);
+        caption(x1, x2, tr("%1: not drawn on this axis").arg(unitName(pts[i].mode)), ink, 1);
         i = j + 1;
     }
 
