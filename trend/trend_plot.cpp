@@ -169,8 +169,9 @@ void TrendPlot::paintEvent(QPaintEvent*) {
         uLabels << qs(value_text(v, ut.decimals));
         right = std::max(right, fm.horizontalAdvance(uLabels.back()));
     }
-    area_ = QRectF(left + 8, fm.height() + 4, width() - left - right - 16,
-                   height() - 2 * fm.height() - 10);
+    // Room above for the axes' titles and half the top tick's label.
+    const double top = fm.height() * 1.6 + 2;
+    area_ = QRectF(left + 8, top, width() - left - right - 16, height() - top - fm.height() - 8);
     const QString valueTitle = unit_;
     const QString u1Title = tr("u1 mV");
     p.setPen(kValueColour);
@@ -235,6 +236,30 @@ void TrendPlot::paintEvent(QPaintEvent*) {
         p.setPen(colour);
         text(at, s);
     };
+    // Points in another unit are not drawn against this axis; no data is
+    // shown over them; the captions over both.
+    struct Caption {
+        double x1, x2;
+        QString text;
+        int row;
+    };
+    std::vector<Caption> captions;
+    for (std::size_t i = 0; i < pts.size();) {
+        if (onAxis(pts[i])) {
+            ++i;
+            continue;
+        }
+        std::size_t j = i;
+        while (j + 1 < pts.size() && !onAxis(pts[j + 1]))
+            ++j;
+        const double x1 = x(pts[i].t), x2 = j + 1 < pts.size() ? x(pts[j + 1].t) : x(pts[j].t);
+        p.fillRect(QRectF(x1, area_.top(), std::max(x2 - x1, 2.0), area_.height()),
+                   palette().alternateBase());
+        captions.push_back(
+            {x1, x2, tr("%1: not drawn on this axis").arg(unitName(pts[i].mode)), 1});
+        i = j + 1;
+    }
+
     for (const NoData& nd : trend_.noData()) {
         if (nd.to < from_ || nd.from > to_)
             continue;
@@ -247,24 +272,10 @@ void TrendPlot::paintEvent(QPaintEvent*) {
         p.fillRect(band,
                    QColor(kNoDataColour.red(), kNoDataColour.green(), kNoDataColour.blue(), 50));
         p.fillRect(band, QBrush(kNoDataColour, Qt::BDiagPattern));
-        caption(x1, x2, tr("no data"), ink, 0);
+        captions.push_back({x1, x2, tr("no data"), 0});
     }
-    // Points in another unit are not drawn against this axis.
-    for (std::size_t i = 0; i < pts.size();) {
-        if (onAxis(pts[i])) {
-            ++i;
-            continue;
-        }
-        std::size_t j = i;
-        while (j + 1 < pts.size() && !onAxis(pts[j + 1]))
-            ++j;
-        const double x1 = x(pts[i].t), x2 = j + 1 < pts.size() ? x(pts[j + 1].t) : x(pts[j].t);
-        p.fillRect(QRectF(x1, area_.top(), std::max(x2 - x1, 2.0), area_.height()),
-                   palette().alternateBase());
-        caption(x1, x2, tr("%1: not drawn on this axis").arg(unitName(pts[i].mode)), ink, 1);
-        i = j + 1;
-    }
-
+    for (const Caption& c : captions)
+        caption(c.x1, c.x2, c.text, ink, c.row);
     auto series = [&](double TrendPoint::*field, const ValueTicks& s, const QColor& colour,
                       bool all) {
         QPainterPath path;
