@@ -60,6 +60,7 @@ class Addons : public CallbackObserver {
 
     LineTrace& trace() { return *trace_; }
     Trend& trend() { return trend_; }
+    const ServiceRecord& record() const { return record_; }
     TrendView* trendView() const { return trendView_; }
     OutcomeFeed& outcomes() { return outcomes_; }
     QTextBrowser* manualWindow() const { return manualWindow_; }

@@ -27,6 +27,7 @@ void OutcomeFeed::callbackBegins(const char* name, int event) {
     main_.clear();
     service_.clear();
     popups_.clear();
+    constantsWritten_ = 0;
 }
 
 std::string OutcomeFeed::connection() const {
@@ -53,6 +54,11 @@ void OutcomeFeed::popupAnswered(const char* title, const char* message, int answ
 
 void OutcomeFeed::stepDone(const TraceExchange& exchange, const TraceStep& step) {
     (void)exchange;
+    // Store sends only the constants that differ from what was read.
+    const std::string& b = step.bytes;
+    if (step.kind == TraceStep::Write && !step.probe && !acting_.empty() && b.size() > 1 &&
+        b[0] == 'D' && (b[1] == '8' || b[1] == '9' || b[1] == '0'))
+        ++constantsWritten_;
     if (step.kind != TraceStep::Open || step.result != 0)
         return;
     port_ = static_cast<int>(step.value);
@@ -89,12 +95,18 @@ OutcomeFeed::Taken OutcomeFeed::callbackEnded(const char* name) {
         if (read == "ok") {
             readAt_ = at;
             outcome_ = "Read from the transmitter at " + at;
-        } else if (!read.empty()) {
+        } else if (starts_with(read, "NO CONNECT")) {
             outcome_ = "Read failed: " + read;
+        } else if (!read.empty()) {
+            outcome_ = "Read at " + at + ", not all of it: " + read;
         }
         // The constants follow the read-back on the service panel.
-        if (action == "setoffen" && std::count(main_.begin(), main_.end(), "NO CONNECT 5") > 0)
-            outcome_ += "; constants not read: NO CONNECT 5";
+        for (const char* failed : {"NO CONNECT 5", "NO VALUE 5"}) {
+            if (action == "setoffen" && std::count(main_.begin(), main_.end(), failed) > 0) {
+                outcome_ += std::string("; constants not read: ") + failed;
+                break;
+            }
+        }
     } else if (action == "setsp") {
         const auto save = std::find(main_.begin(), main_.end(), "SAVE");
         if (save == main_.end()) {
@@ -105,11 +117,12 @@ OutcomeFeed::Taken OutcomeFeed::callbackEnded(const char* name) {
             outcome_ = "Save failed: " + *(save + 1);
         } else {
             const std::string read = readBack(static_cast<std::size_t>(save - main_.begin()));
-            outcome_ = "Saved to the transmitter at " + at;
-            if (read == "ok")
+            if (read == "ok") {
                 readAt_ = at;
-            else if (!read.empty())
-                outcome_ += "; read-back failed: " + read;
+                outcome_ = "Saved to the transmitter at " + at;
+            } else {
+                outcome_ = "Written at " + at + ", but the read-back says " + read;
+            }
         }
     } else if (action == "stcal") {
         return store();
@@ -122,23 +135,29 @@ OutcomeFeed::Taken OutcomeFeed::callbackEnded(const char* name) {
 }
 
 OutcomeFeed::Taken OutcomeFeed::store() {
-    const auto failed = std::count(main_.begin(), main_.end(), "NO CONNECT 5");
+    std::vector<std::string> failed;
+    for (const std::string& s : main_) {
+        if (s == "NO CONNECT 5" || s == "NO VALUE 5" || s == "NOT TAKEN")
+            failed.push_back(s);
+    }
     const bool ok = std::find(main_.begin(), main_.end(), "ok") != main_.end();
-    if (!ok && failed == 0) {
+    if (failed.empty()) {
+        if (constantsWritten_ > 0) {
+            outcome_ = "Constants stored in the transmitter at " + clock_();
+            return Taken::Store;
+        }
         const std::string why = notDone("Store");
         if (!why.empty())
             outcome_ = why;
+        else if (ok)
+            outcome_ = "Constants as read: nothing to store";
         return Taken::Nothing;
     }
-    if (ok) {
-        outcome_ = "Constants stored in the transmitter at " + clock_();
-        return Taken::Store;
-    }
-    outcome_ = "Store failed: NO CONNECT 5";
-    if (!popups_.empty())
+    outcome_ = "Store failed: " + failed.front();
+    if (!popups_.empty() && popups_.back().answer < 0)
         outcome_ += ", " + popups_.back().message;
-    // Some of the three went in.
-    return failed < 3 ? Taken::Store : Taken::Nothing;
+    // Some of those sent went in.
+    return constantsWritten_ > static_cast<int>(failed.size()) ? Taken::Store : Taken::Nothing;
 }
 
 OutcomeFeed::Taken OutcomeFeed::calibration(const char* what, Taken kind) {

@@ -56,6 +56,7 @@ class OutcomeFeed : public UiListener, public TraceListener {
     std::vector<std::string> main_;
     std::vector<std::string> service_;
     std::vector<Popup> popups_;
+    int constantsWritten_ = 0; // D8, D9, D0 sent by this action
     int port_ = 0;
     std::string portDevice_;
     std::string readAt_;

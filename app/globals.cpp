@@ -6,8 +6,6 @@ int m1;
 int hol;
 int fehlx;
 int linear;
-int gelesen;
-int kgelesen;
 
 char out_buf[50];
 char in_buf[50];

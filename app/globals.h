@@ -10,8 +10,6 @@ extern int m1;         // menu bar of PANEL_MAIN
 extern int hol;        // live polling enabled
 extern int fehlx;      // last live poll failed
 extern int linear;     // measuring mode 1 applied
-extern int gelesen;    // a settings read-back completed since the port was opened
-extern int kgelesen;   // the constants were read when the service panel was opened
 
 extern char out_buf[50]; // command being sent, ends in CR
 extern char in_buf[50];  // reply without CR; positions 24 to 49 stay zero

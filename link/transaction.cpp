@@ -1,4 +1,5 @@
 #include "app/globals.h"
+#include "app/herkunft.h"
 #include "link/link.h"
 #include "platform/platform.h"
 
@@ -12,8 +13,10 @@ static void schreiben(void) {
     ComWrt(com_nummer, out_buf, static_cast<int>(std::strlen(out_buf)));
 }
 
+// A line lost in this exchange is said on the main panel at once.
 static void lesen(void) {
     ComRdTerm(com_nummer, in_buf, 24, 13);
+    herkunft_linie();
 }
 
 void tx_owir(void) {

@@ -16,11 +16,22 @@ int autoprezision(double v) {
     return 0; // 200 and above, and not a number
 }
 
+void keine_daten(void) {
+    static const int werte[4] = {SERVICE_U1_VALUE, SERVICE_U9_VALUE, SERVICE_U5_VALUE,
+                                 SERVICE_OXYGEN};
+    int k;
+
+    fehlx = 1;
+    for (k = 0; k < 4; k++)
+        SetCtrlAttribute(p3, werte[k], ATTR_NO_DATA, 1);
+}
+
 void holen(void) {
     static const int nummer[3] = {1, 5, 9};
     double vorher[10];
     int k;
     int falsch;
+    int zahlen;
     int schlecht = 0; // a "u" reply of this poll failed its check
 
     // A poll with a bad reply stores none of its values.
@@ -31,12 +42,13 @@ void holen(void) {
         Fmt(out_buf, "u%d%c", nummer[k], 13);
         tx_owir();
         if (nummer[k] == 1)
-            Scan(in_buf + 1, "%f", &wert[1]);
+            zahlen = Scan(in_buf + 1, "%f", &wert[1]) == 1;
         else if (nummer[k] == 5)
-            Scan(in_buf + 1, "%f", &wert[5]);
+            zahlen = Scan(in_buf + 1, "%f", &wert[5]) == 1;
         else
-            Scan(in_buf + 1, "%f%f", &wert[6], &wert[7]);
-        falsch = in_buf[0] != 'u';
+            zahlen = Scan(in_buf + 1, "%f%f", &wert[6], &wert[7]) == 2;
+        // A reply without its numbers is no reading either.
+        falsch = in_buf[0] != 'u' || !zahlen;
         // The first bad reply is the one the technician gets to see.
         if (falsch && !schlecht)
             SetCtrlVal(p3, SERVICE_STATUS, in_buf);
@@ -45,7 +57,7 @@ void holen(void) {
             if (schlecht)
                 std::memcpy(wert, vorher, sizeof vorher);
             SetCtrlVal(p3, SERVICE_STATUS, "ERROR1 NO CONNECT");
-            fehlx = 1;
+            keine_daten();
             return;
         }
         if (falsch)
@@ -68,7 +80,7 @@ void holen(void) {
         std::memcpy(wert, vorher, sizeof vorher);
     if (ReturnRS232Err() != 0) {
         SetCtrlVal(p3, SERVICE_STATUS, "ERROR2 NO CONNECT");
-        fehlx = 1;
+        keine_daten();
         return;
     }
     if (!schlecht) {
@@ -79,6 +91,9 @@ void holen(void) {
             SetCtrlAttribute(p3, SERVICE_OXYGEN, ATTR_PRECISION, autoprezision(wert[7]));
         SetCtrlVal(p3, SERVICE_OXYGEN, wert[7]);
     }
+    // What a failed poll left on screen is no live value.
+    if (fehlx)
+        keine_daten();
     SetCtrlVal(p3, SERVICE_BUSY, 0);
 }
 

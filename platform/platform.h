@@ -23,6 +23,9 @@ enum {
     ATTR_FORMAT = 734,
     ATTR_PRECISION = 735,
     ATTR_TOOLTIP_TEXT = 1660,
+    // Ours, on a real-valued field: 1 shows "no data", greyed, in place of
+    // its value until it is given a value again.
+    ATTR_NO_DATA = 0x7F01,
 };
 
 // Numeric display formats of real-valued fields.

@@ -18,6 +18,8 @@ void RecordFeed::stepDone(const TraceExchange& exchange, const TraceStep& step) 
         record_.exchange(exchange.number, exchange.sent(), exchange.reply(), exchange.error,
                          clockTime_());
     }
+    if (step.result == RS232_IO_ERROR)
+        record_.lineLost(clockTime_());
 }
 
 void RecordFeed::callbackBegins(const char* name, int event) {

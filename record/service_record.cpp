@@ -143,6 +143,20 @@ void ServiceRecord::portOpened(int port, const std::string& device, int result,
     vvSeen_ = false;
     read_.clear();
     actions_.clear();
+    losses_.clear();
+    lost_ = false;
+}
+
+void ServiceRecord::lineLost(const std::string& time) {
+    settle();
+    if (lost_)
+        return;
+    lost_ = true;
+    losses_.push_back(time);
+    for (auto& [command, read] : read_)
+        read.beforeLoss = true;
+    if (inAction_)
+        actions_.back().lines.push_back(time + "  line lost");
 }
 
 void ServiceRecord::exchange(long number, const std::string& sent, const std::string& reply,
@@ -162,13 +176,15 @@ void ServiceRecord::settle() {
     const std::string& time = last_.time;
     const int error = last_.error;
     const std::string command = command_of(sent);
+    if (error == 0)
+        lost_ = false;
     if (command == "VV" && error == 0) {
         vv_ = reply;
         vvSeen_ = true;
     }
     for (const Reading& r : kReadings) {
         if (command == r.command && error == 0)
-            read_[command] = {reply, time};
+            read_[command] = {reply, time, false};
     }
     if (!inAction_)
         return;
@@ -228,6 +244,9 @@ std::string ServiceRecord::render(const std::string& now) const {
     if (!port_.empty())
         out += "Opened: " + opened_ + "\n";
     out += "VV:     " + (vvSeen_ ? quoted(vv_) : std::string("no reply")) + "\n";
+    for (const std::string& t : losses_)
+        out +=
+            "Lost:   " + t + "  (the line failed; a transmitter put on the port may be another)\n";
 
     out += "\nSettings and calibration constants as last read\n";
     for (const Reading& r : kReadings) {
@@ -238,7 +257,8 @@ std::string ServiceRecord::render(const std::string& now) const {
             continue;
         }
         out += value_of(r, it->second.reply) + "  reply " + quoted(it->second.reply) + "  at " +
-               it->second.time + "  (" + r.name + ")\n";
+               it->second.time + "  (" + r.name + ")" +
+               (it->second.beforeLoss ? "  before the line was lost" : "") + "\n";
     }
 
     out += "\nWrites, saves and calibrations since the port was opened\n";

@@ -28,6 +28,9 @@ class ServiceRecord : public UiListener {
     // it: the line discipline found the first one to be a late line.
     void exchange(long number, const std::string& sent, const std::string& reply, int error,
                   const std::string& time);
+    // An operation on the line failed as a lost line does (an unplugged
+    // adapter): what was read before may be another transmitter's.
+    void lineLost(const std::string& time);
     void callbackBegins(const char* name, const std::string& time);
     void callbackEnded(const char* name);
 
@@ -64,6 +67,7 @@ class ServiceRecord : public UiListener {
     struct LastRead {
         std::string reply;
         std::string time;
+        bool beforeLoss = false;
     };
 
     std::string port_;
@@ -75,4 +79,6 @@ class ServiceRecord : public UiListener {
     bool inAction_ = false;
     bool pending_ = false;
     Exchange last_;
+    std::vector<std::string> losses_; // when the line was lost
+    bool lost_ = false;               // no exchange has gone well since
 };

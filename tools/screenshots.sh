@@ -8,7 +8,9 @@
 #   docs/img/trend.png           the trend over the last minute: a zero
 #                                calibration, the line silent for a while,
 #                                the mode changed to mV and saved
-#   docs/img/trace.png           Service -> Line trace
+#   docs/img/trace.png           Service -> Line trace after a u9 reply came
+#                                late: the time-out, the probe that got the
+#                                line back in step, found with Ctrl+F
 #   docs/img/record.png          a service record, saved with Service -> Save
 #                                service record after a zero calibration
 # and on a screen of 1280x1024 at QT_SCALE_FACTOR=2:
@@ -131,11 +133,22 @@ if [ "${1:-}" = --inside-x ]; then
     convert -background white -fill black -font DejaVu-Sans-Mono -pointsize 12 "${lines[@]}" \
         -gravity west -append -bordercolor white -border 10 "$out/record.png"
 
+    # One u9 reply too late for its time-out: the poll fails, the next
+    # exchange gets the line back in step. Find "probe" twice: the exchange
+    # that sent it, then the probe among its steps.
+    echo "latency u9 800" >&3
+    sleep 2.5
+    echo "latency u9 0" >&3
+    sleep 2
     xdotool windowfocus --sync "$main"
     xdotool key alt+e
     sleep 0.5
     xdotool key l
     trace="$(find_window "K964 Line trace")"
+    sleep 1
+    xdotool key ctrl+f
+    xdotool type probe
+    xdotool key Return Return
     sleep 1
     import -window "$trace" "$out/trace.png"
     exit 0

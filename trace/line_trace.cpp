@@ -1,6 +1,8 @@
 #include "trace/line_trace.h"
 
 #include <algorithm>
+#include <chrono>
+#include <utility>
 
 std::string TraceExchange::sent() const {
     for (auto s = steps.rbegin(); s != steps.rend(); ++s) {
@@ -42,7 +44,18 @@ int TraceExchange::lateLines() const {
     return std::max(0, replies - 1);
 }
 
-LineTrace::LineTrace(SerialBackend& inner) : inner_(inner), start_(inner.now()) {}
+namespace {
+
+double system_seconds() {
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
+
+LineTrace::LineTrace(SerialBackend& inner, std::function<double()> wallClock)
+    : inner_(inner), wallClock_(wallClock ? std::move(wallClock) : system_seconds),
+      start_(inner.now()) {}
 
 void LineTrace::removeListener(TraceListener* listener) {
     listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), listener), listeners_.end());
@@ -65,6 +78,7 @@ TraceStep& LineTrace::begin(TraceStep::Kind kind, bool closesAfterReply) {
     if (current_.steps.size() == 1) {
         current_.number = next_++;
         current_.ms = step.ms;
+        current_.wall = wallClock_();
     }
     return step;
 }
@@ -88,12 +102,12 @@ void LineTrace::endExchange() {
     replied_ = false;
     if (current_.steps.empty())
         return;
-    for (TraceListener* l : listeners_)
-        l->exchangeEnded(current_);
     if (kept_.size() == kKept)
         kept_.pop_front();
     kept_.push_back(std::move(current_));
     current_ = TraceExchange{};
+    for (TraceListener* l : listeners_)
+        l->exchangeEnded(kept_.back());
 }
 
 int LineTrace::open(int port, long baudRate, int parity, int dataBits, int stopBits) {

@@ -1,22 +1,24 @@
 // The line trace: a serial backend that passes every operation on to the
 // real one and records it with its bytes, its result and the time it began,
 // in milliseconds since the trace started on the line's own monotonic
-// clock. Every byte is there with what happened to it: written, received as
-// the reply, flushed, or read and thrown away by the line discipline (the
-// rest of a cut reply, a late reply, what arrived while the line settled).
+// clock; each exchange also notes the wall-clock time it began. Every byte is there with what
+// happened to it: written, received as the reply, flushed, or read and thrown away by the line
+// discipline (the rest of a cut reply, a late reply, what arrived while the line settled).
 //
 // An exchange runs from the first operation after the previous exchange's
 // reply to the reply read and the reads that throw bytes away after it;
 // opening the port and setting its time-out are entries of their own.
 // Listeners hear each step as it is done and each exchange once it is over
-// (when the next one begins, or when finish() says so); the trace keeps
-// the last 10 000. The logic above cannot tell it is there.
+// (when the next one begins, or when finish() says so) and kept; the trace
+// keeps the last 10 000, numbered one after the other. The logic above
+// cannot tell it is there.
 #pragma once
 
 #include "platform/backends.h"
 
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,7 @@ struct TraceStep {
 struct TraceExchange {
     long number = 0;
     double ms = 0.0;       // when the first step began
+    double wall = 0.0;     // the same moment, seconds since the epoch
     double duration = 0.0; // ms, to the end of the last step
     int error = 0;         // the reply read's code (else the last failing step's)
     std::vector<TraceStep> steps;
@@ -63,13 +66,14 @@ class LineTrace : public SerialBackend {
   public:
     static constexpr std::size_t kKept = 10000;
 
-    explicit LineTrace(SerialBackend& inner);
+    // `wallClock`: seconds since the epoch (default: the system clock).
+    explicit LineTrace(SerialBackend& inner, std::function<double()> wallClock = {});
 
     void addListener(TraceListener* listener) { listeners_.push_back(listener); }
     void removeListener(TraceListener* listener);
     // Ends the exchange in progress: the callback that ran it has returned.
     void finish();
-    // The last kKept exchanges, oldest first.
+    // The last kKept exchanges, oldest first; the numbers follow one another.
     const std::deque<TraceExchange>& exchanges() const { return kept_; }
     void clear() { kept_.clear(); }
 
@@ -91,6 +95,7 @@ class LineTrace : public SerialBackend {
     void endExchange();
 
     SerialBackend& inner_;
+    std::function<double()> wallClock_;
     const double start_;
     TraceExchange current_;
     bool replied_ = false; // the current exchange has read its reply

@@ -34,6 +34,7 @@ void Trend::add(double t, double value, double u1) {
     ring_[(first_ + count_) % kCapacity] = p;
     ++count_;
     broken_ = false;
+    live_ = true;
     if (noDataOpen_)
         noData_.back().to = t;
     noDataOpen_ = false;
@@ -50,11 +51,13 @@ void Trend::noData(double t) {
         noDataOpen_ = true;
     }
     broken_ = true;
+    live_ = false;
 }
 
 void Trend::gap() {
     broken_ = true;
     noDataOpen_ = false;
+    live_ = false;
 }
 
 void Trend::setMode(int mode, double t) {
@@ -92,6 +95,10 @@ std::vector<TrendPoint> Trend::points(double from, double to) const {
 
 Stability Trend::stability(double now) const {
     Stability st;
+    if (!live_) {
+        st.text = "no data";
+        return st;
+    }
     const double from = now - kWindowSeconds;
     double lo = INFINITY, hi = -INFINITY, sum = 0.0;
     int n = 0;

@@ -38,7 +38,7 @@ struct Stability {
     bool stable = false;
     double s = 0.0;       // half the range over the window
     double covered = 0.0; // seconds of the window that good polls cover
-    std::string text;     // "stable ± 0.004 ppm" or "settling"
+    std::string text;     // "stable ± 0.004 ppm", "settling", or "no data"
 };
 
 class Trend {
@@ -64,9 +64,11 @@ class Trend {
     // A good poll at time t.
     void add(double t, double value, double u1);
     // A poll at time t that ran and gave no value: it failed, or the line
-    // was away.
+    // was away. Until the next good poll there is no stability to tell ("no
+    // data").
     void noData(double t);
-    // No poll ran: the next point is not joined.
+    // No poll ran: the next point is not joined, and there is no stability
+    // to tell either.
     void gap();
     // The measuring mode (0, 1, 2) the transmitter was read back in at t. A
     // change starts a new segment and is marked; the first mode is not a
@@ -99,6 +101,7 @@ class Trend {
     int mode_ = -1;
     int segment_ = 0;
     bool broken_ = true; // the next point starts a new line
+    bool live_ = false;  // the last poll was good
 };
 
 // s formatted for the stability text: three significant digits, a point as

@@ -18,6 +18,7 @@ const CtrlContract kControls[] = {
     {PANEL_MAIN, "MAIN_LIMIT", MAIN_LIMIT, CtrlKind::Real, nullptr},
     {PANEL_MAIN, "MAIN_SETTING_8", MAIN_SETTING_8, CtrlKind::Integer, nullptr},
     {PANEL_MAIN, "MAIN_STATUS", MAIN_STATUS, CtrlKind::Text, nullptr},
+    {PANEL_MAIN, "MAIN_NOTE", MAIN_NOTE, CtrlKind::Text, nullptr},
     {PANEL_MAIN, "MAIN_READ", MAIN_READ, CtrlKind::Command, "go"},
     {PANEL_MAIN, "MAIN_SAVE", MAIN_SAVE, CtrlKind::Command, "setsp"},
     {PANEL_MAIN, "MENUBAR_SERVICE", MENUBAR_SERVICE, CtrlKind::MenuItem, "setoffen"},

@@ -20,6 +20,9 @@ enum {
     MAIN_STATUS = 9,
     MAIN_READ = 10,
     MAIN_SAVE = 11,
+    // Ours: a line under the status that says what is pending (values not
+    // saved, not taken, not read, a line loss).
+    MAIN_NOTE = 14,
 };
 
 // Controls of PANEL_COM.

@@ -128,6 +128,7 @@ int MemoryUi::setCtrlVal(int panel, int control, int value) {
         return UIE_BAD_HANDLE;
     if (c->kind == CtrlKind::Real) {
         c->dval = value;
+        c->noData = false;
         record(panel, control, real_text(value));
     } else {
         c->ival = value;
@@ -141,6 +142,7 @@ int MemoryUi::setCtrlVal(int panel, int control, double value) {
     if (!c || c->kind != CtrlKind::Real)
         return UIE_BAD_HANDLE;
     c->dval = value;
+    c->noData = false;
     record(panel, control, real_text(value));
     return 0;
 }
@@ -178,6 +180,8 @@ int MemoryUi::setCtrlAttribute(int panel, int control, int attribute, int value)
         c->format = value;
     else if (attribute == ATTR_PRECISION)
         c->precision = value;
+    else if (attribute == ATTR_NO_DATA)
+        c->noData = value != 0;
     else
         return UIE_BAD_HANDLE;
     return 0;

@@ -25,6 +25,7 @@ struct MemoryCtrl {
     int precision = 2;
     std::string tooltip;
     bool refused = false;             // holds typed text that is not a number
+    bool noData = false;              // shows "no data" until it is given a value
     std::vector<std::string> history; // every value set, as text, in order
 };
 

@@ -14,6 +14,13 @@ NumericField::NumericField(QWidget* parent) : QLineEdit(parent) {
 void NumericField::setValue(double value) {
     value_ = value;
     setRefused(false);
+    setNoData(false);
+}
+
+void NumericField::setNoData(bool on) {
+    if (noData_ != on)
+        setEnabled(!on);
+    noData_ = on;
     showValue();
 }
 
@@ -55,7 +62,7 @@ QString NumericField::formatted() const {
 }
 
 void NumericField::showValue() {
-    setText(formatted());
+    setText(noData_ ? tr("no data") : formatted());
 }
 
 bool NumericField::parseInput(const QString& text, double* value) {

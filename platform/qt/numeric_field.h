@@ -32,6 +32,11 @@ class NumericField : public QLineEdit {
 
     static constexpr int kMaxPrecision = 15;
 
+    // A live value that is not live: "no data", greyed, until the next
+    // setValue. value() is still the one held before.
+    bool noData() const { return noData_; }
+    void setNoData(bool on);
+
     // The field holds text the user typed that is not a number: the text
     // stays, marked, and value() is still the one held before. A new value,
     // valid input or Escape ends it.
@@ -64,4 +69,5 @@ class NumericField : public QLineEdit {
     bool significant_ = false;
     int precision_ = 2;
     bool refused_ = false;
+    bool noData_ = false;
 };

@@ -112,6 +112,8 @@ int QtUi::setCtrlAttribute(int panel, int control, int attribute, int value) {
         field->setSignificant(false);
     else if (attribute == ATTR_PRECISION && value >= 0 && value <= NumericField::kMaxPrecision)
         field->setPrecision(value);
+    else if (attribute == ATTR_NO_DATA)
+        field->setNoData(value != 0);
     else
         return UIE_BAD_HANDLE;
     repaintNow(field);

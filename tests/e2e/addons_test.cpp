@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -199,10 +200,10 @@ TEST_F(AddonsTest, TheRecordHoldsExactlyWhatWasReadSentAndReplied) {
         }
     }
     ASSERT_EQ(actions.size(), 2u) << slurp(path);
-    // The save: set points, words, save command, then the read-back.
-    const std::vector<std::string> saved = {"D12.500e-01", "D2",  "D3", "S0", "S8", "S!S!", "s0",
-                                            "s1",          "s2",  "s3", "s4", "s5", "s6",   "s7",
-                                            "s8",          "t12", "d1", "d2", "d3"};
+    // The save: the set point changed, words, save command, then the read-back.
+    const std::vector<std::string> saved = {"D12.500e-01", "S0",  "S8", "S!S!", "s0", "s1",
+                                            "s2",          "s3",  "s4", "s5",   "s6", "s7",
+                                            "s8",          "t12", "d1", "d2",   "d3"};
     ASSERT_EQ(actions[0].size(), saved.size());
     std::size_t first = 0;
     while (first < commands.size() && commands[first] != "D12.500e-01")
@@ -212,9 +213,10 @@ TEST_F(AddonsTest, TheRecordHoldsExactlyWhatWasReadSentAndReplied) {
         EXPECT_EQ(actions[0][i].first, commands[first + i]) << i;
         EXPECT_EQ(actions[0][i].second, replies[first + i]) << i;
     }
-    ASSERT_EQ(actions[1].size(), 1u);
+    ASSERT_EQ(actions[1].size(), 4u) << "the zero, then the constants read again";
     EXPECT_EQ(actions[1][0].first, "D?D?");
     EXPECT_EQ(actions[1][0].second, lastReply["D?D?"]);
+    EXPECT_EQ(actions[1][3].first, "d0");
     // As last read: each reading command's last reply on the wire.
     for (const char* c : {"s0", "s1", "s8", "t12", "d1", "d2", "d3", "d8", "d9", "d0"})
         EXPECT_EQ(lastRead[c], lastReply[c]) << c;
@@ -250,7 +252,7 @@ TEST_F(AddonsTest, TheTrendFollowsTheGasAndSettles) {
         const std::vector<TrendPoint> points = addons->trend().points(clock());
         return points.empty() ? 0.0 : points.back().value;
     };
-    EXPECT_EQ(stability(), "settling");
+    EXPECT_EQ(stability(), "no data") << "no poll yet";
     QTRY_VERIFY_WITH_TIMEOUT(stability().rfind("stable \u00b1 ", 0) == 0, kDeadlineMs);
     EXPECT_NE(stability().find(" ppm"), std::string::npos);
     EXPECT_NEAR(last(), 5.0, 0.1);
@@ -307,6 +309,40 @@ TEST_F(AddonsTest, AZeroAndASavedModeChangeAreMarkedAndSaidInWords) {
         EXPECT_EQ(p.mode, p.t < changed ? 0 : 2) << p.t;
     addons->trendView()->plot()->grab();
     EXPECT_EQ(addons->trendView()->plot()->shownUnit(), "mV");
+}
+
+TEST_F(AddonsTest, ALostLineMakesWhatWasReadStaleAndNoLiveValueLive) {
+    startSim();
+    addons = std::make_unique<Addons>();
+    connect();
+    addons->attach(p1, p3);
+    openService();
+    QTRY_COMPARE_WITH_TIMEOUT(text(p3, SERVICE_STATUS), QString("ok"), kDeadlineMs);
+    sim->command("drop");
+    QTRY_COMPARE_WITH_TIMEOUT(text(p3, SERVICE_STATUS), QString("ERROR1 NO CONNECT"), kDeadlineMs);
+    EXPECT_EQ(text(p3, SERVICE_OXYGEN), "no data");
+    EXPECT_FALSE(widget(p3, SERVICE_OXYGEN)->isEnabled()) << "greyed";
+    addons->trendView()->refresh();
+    EXPECT_EQ(addons->trendView()->stabilityText(), "no data");
+    EXPECT_EQ(text(p1, MAIN_NOTE), "Line lost since the settings were read: read them again");
+    SimProcess other({"--noise", "0.001"}, 1, dir); // another transmitter, the same port
+    ASSERT_TRUE(other.start()) << other.error();
+    QTRY_COMPARE_WITH_TIMEOUT(text(p3, SERVICE_STATUS), QString("ok"), kDeadlineMs);
+    answerNextPopup(false);
+    click(p1, MAIN_SAVE);
+    answerNextPopup(false);
+    click(p3, SERVICE_STORE);
+    ASSERT_EQ(popups.size(), 2u);
+    EXPECT_EQ(popups[0].text, "Settings not read from the transmitter. Write the values shown ?");
+    EXPECT_EQ(popups[1].text, "Constants not read from the transmitter. Write the values shown ?");
+    EXPECT_EQ(std::count_if(written.sent.begin(), written.sent.end(),
+                            [](const std::string& c) { return c[0] == 'D' || c[0] == 'S'; }),
+              0);
+    const std::string record = addons->record().text("now");
+    EXPECT_NE(record.find("\nLost:   "), std::string::npos) << record;
+    EXPECT_NE(record.find("(calibration constant 0)  before the line was lost"), std::string::npos);
+    click(p1, MAIN_READ);
+    EXPECT_EQ(text(p1, MAIN_NOTE), "");
 }
 
 // The program itself, as a technician starts it.

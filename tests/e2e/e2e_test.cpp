@@ -202,6 +202,13 @@ TEST_F(E2eTest, EveryFailureTextAppearsWhereItBelongs) {
     sim->command("clear-replies");
     QTRY_COMPARE_WITH_TIMEOUT(fehlx, 0, kDeadlineMs);
 
+    muted("D9");
+    type(p3, SERVICE_CAL_9, "2.5"); // untouched, it would not be sent
+    answerNextPopup(true);
+    click(p3, SERVICE_STORE);
+    EXPECT_EQ(text(p1, MAIN_STATUS), "NO CONNECT 5");
+    ASSERT_FALSE(popups.empty());
+    EXPECT_EQ(popups.back().text, "Constant 9 not stored !");
     muted("D?D?");
     answerNextPopup(true);
     click(p3, SERVICE_ZERO);
@@ -210,12 +217,6 @@ TEST_F(E2eTest, EveryFailureTextAppearsWhereItBelongs) {
     answerNextPopup(true);
     click(p3, SERVICE_SPAN);
     EXPECT_EQ(text(p3, SERVICE_STATUS), "NO CONNECT");
-    muted("D9");
-    answerNextPopup(true);
-    click(p3, SERVICE_STORE);
-    EXPECT_EQ(text(p1, MAIN_STATUS), "NO CONNECT 5");
-    ASSERT_FALSE(popups.empty());
-    EXPECT_EQ(popups.back().text, "Constant 9 not stored !");
 }
 
 TEST_F(E2eTest, ATransmitterThatVanishesGivesFailureTextsAndNoHang) {

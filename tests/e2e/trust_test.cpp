@@ -5,10 +5,13 @@
 #include "platform/backends.h"
 #include "tests/e2e/e2e_fixture.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 
 #include <QImage>
@@ -18,11 +21,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <set>
+#include <sstream>
 #include <utility>
 
 namespace {
@@ -107,6 +113,7 @@ TEST_F(E2eTest, AFailedConstantIsReportedOnTheServicePanelAndAGoodStoreSaysOk) {
     connect();
     openService();
     sim->command("mute D9");
+    type(p3, SERVICE_CAL_9, "0.25");
     answerNextPopup(true);
     click(p3, SERVICE_STORE);
     ASSERT_EQ(popups.size(), 1u);
@@ -117,6 +124,87 @@ TEST_F(E2eTest, AFailedConstantIsReportedOnTheServicePanelAndAGoodStoreSaysOk) {
     click(p3, SERVICE_STORE);
     EXPECT_EQ(popups.size(), 1u);
     EXPECT_EQ(text(p1, MAIN_STATUS), "ok");
+}
+
+// An untouched value is not rounded; a value not taken, a write not saved, a
+// reply without a number are said; a good Store leaves a read-back failure.
+TEST_F(E2eTest, WhatTheTransmitterDidNotTakeOrSaveIsSaidAndUntouchedValuesStay) {
+    const std::string state = dir + "/state";
+    std::ofstream(state) << "k964 saved state\nparam 2 20.945\n";
+    startSim({"--state", state});
+    connect();
+    sim->command("reply D3 E2"); // answered, not carried out
+    type(p1, MAIN_LIMIT, "60");
+    click(p1, MAIN_SAVE);
+    EXPECT_EQ(text(p1, MAIN_STATUS), "NOT TAKEN");
+    EXPECT_EQ(text(p1, MAIN_NOTE), "Not taken by the transmitter: limit");
+    std::stringstream saved;
+    saved << std::ifstream(state).rdbuf();
+    EXPECT_NE(saved.str().find("param 2 20.945\n"), std::string::npos) << saved.str();
+    sim->command("clear-replies");
+    sim->command("mute S!S!");
+    type(p1, MAIN_LIMIT, "60");
+    click(p1, MAIN_SAVE);
+    const QString unsaved = "Values may be written but are not saved until a Save completes";
+    EXPECT_EQ(text(p1, MAIN_NOTE), unsaved);
+    sim->command("clear-replies");
+    click(p1, MAIN_READ);
+    EXPECT_EQ(text(p1, MAIN_STATUS), "ok");
+    EXPECT_EQ(text(p1, MAIN_NOTE), unsaved) << "until a Save completes";
+    sim->command("reply s8 s8 ???");
+    click(p1, MAIN_READ);
+    EXPECT_EQ(text(p1, MAIN_STATUS), "NO VALUE 3");
+    EXPECT_EQ(text(p1, MAIN_NOTE), unsaved + ". No number in the reply for: settings word 8");
+    const int before = simCommands();
+    answerNextPopup(false);
+    click(p1, MAIN_SAVE);
+    ASSERT_EQ(popups.size(), 1u);
+    EXPECT_EQ(popups[0].text, "Settings not read from the transmitter. Write the values shown ?");
+    EXPECT_EQ(simCommands(), before) << "nothing written";
+    sim->command("clear-replies");
+    sim->command("mute d2");
+    openService();
+    type(p3, SERVICE_CAL_8, "1.5");
+    click(p3, SERVICE_STORE);
+    EXPECT_EQ(popups.size(), 1u);
+    EXPECT_EQ(text(p1, MAIN_STATUS), "NO CONNECT 4") << "not ok over the read-back's failure";
+}
+
+// After a zero the constants shown are the transmitter's new ones; span tests
+// a reading taken after its question.
+TEST_F(E2eTest, ACalibrationIsReadBackAndSpanTestsAReadingFromAfterItsQuestion) {
+    connect();
+    openService();
+    QTRY_COMPARE_WITH_TIMEOUT(text(p3, SERVICE_STATUS), QString("ok"), kDeadlineMs);
+    const double before = real(p3, SERVICE_CAL_0);
+    answerNextPopup(true);
+    click(p3, SERVICE_ZERO);
+    ASSERT_EQ(text(p3, SERVICE_STATUS), "ok");
+    EXPECT_NE(real(p3, SERVICE_CAL_0), before) << "the transmitter's new constant 0";
+    type(p3, SERVICE_CAL_9, "0.002");
+    const auto from = static_cast<long>(written.sent.size());
+    click(p3, SERVICE_STORE);
+    EXPECT_EQ(std::count_if(written.sent.begin() + from, written.sent.end(),
+                            [](const std::string& c) { return c[0] == 'D'; }),
+              1)
+        << "constant 0 is not written back";
+    std::vector<QString> seen;
+    QTimer yes;
+    yes.setInterval(10);
+    QObject::connect(&yes, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        seen.push_back(box->text());
+        if (seen.size() == 1)
+            sim->command("vcal 50"); // out of range while the question is open
+        (box->button(QMessageBox::Yes) ? box->button(QMessageBox::Yes)
+                                       : box->button(QMessageBox::Ok))
+            ->click();
+    });
+    yes.start();
+    click(p3, SERVICE_SPAN);
+    EXPECT_EQ(seen, (std::vector<QString>{"SET Vcal = V ?", "ERROR OUT OF RANGE !!"}));
 }
 
 TEST_F(E2eTest, TextThatIsNotANumberIsKeptAndSaveRefusedUntilRead) {

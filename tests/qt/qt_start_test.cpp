@@ -37,6 +37,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <QWindow>
 #include <cmath>
 #include <functional>
@@ -299,6 +300,11 @@ TEST_F(QtFixture, EveryTextShownIsCarriedByAnAccessibleNameValueOrDescription) {
     SetCtrlVal(p3, SERVICE_STATUS, "u\x01 E5");
     DisplayPanel(p3);
     addons.showTrace();
+    // The trace's exchanges opened onto their steps: those are shown too.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* exchanges = window->findChild<QTreeView*>(QString(), Qt::FindDirectChildrenOnly))
+            exchanges->expandAll();
+    }
     addons.showManual();
     auto* menu = ui->panelWidget(p1)->findChild<QMenu*>();
     ASSERT_NE(menu, nullptr);

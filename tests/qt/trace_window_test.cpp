@@ -1,6 +1,7 @@
-// Service -> Line trace: the window lists the exchanges as they end, one
-// block each, and can be paused, cleared and copied; the trend's widget
-// shows the stability text.
+// Service -> Line trace: the window lists the exchanges as they end, a line
+// each that opens onto its steps, read from the trace's own store; it can be
+// paused, closed, cleared, copied, filtered, searched and switched to
+// hexadecimal. The trend's widget shows the stability text.
 #include "platform/memory/memory_serial.h"
 #include "trace/line_trace.h"
 #include "trace/trace_text.h"
@@ -9,13 +10,24 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QPlainTextEdit>
-#include <QTextBlock>
-#include <QTextDocument>
+#include <QTreeView>
 #include <cstring>
+#include <ctime>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
+
+// 10:32:05.412 today, local time, a little past the millisecond.
+double at_10_32_05_412() {
+    std::time_t now = std::time(nullptr);
+    std::tm t = *std::localtime(&now);
+    t.tm_hour = 10;
+    t.tm_min = 32;
+    t.tm_sec = 5;
+    t.tm_isdst = -1;
+    return static_cast<double>(std::mktime(&t)) + 0.4121;
+}
 
 class TraceWindowTest : public ::testing::Test {
   protected:
@@ -34,11 +46,19 @@ class TraceWindowTest : public ::testing::Test {
             all += trace_text(e);
         return all;
     }
+    // The column's text in every row the window shows.
+    static std::vector<std::string> column(TraceWindow& window, int column) {
+        std::vector<std::string> texts;
+        QAbstractItemModel* shown = window.view()->model();
+        for (int r = 0; r < shown->rowCount(); ++r)
+            texts.push_back(shown->index(r, column).data().toString().toStdString());
+        return texts;
+    }
 
     DeviceModel model;
     FakeClock clock;
     MemorySerial serial{model, clock};
-    LineTrace trace{serial};
+    LineTrace trace{serial, at_10_32_05_412};
 };
 
 TEST_F(TraceWindowTest, ListsPausesClearsAndCopies) {
@@ -47,28 +67,166 @@ TEST_F(TraceWindowTest, ListsPausesClearsAndCopies) {
     trace.finish();
     TraceWindow window(trace);
     // What was kept before the window opened is there.
-    EXPECT_EQ(window.view()->blockCount(), 2);
+    EXPECT_EQ(column(window, TraceModel::Command),
+              (std::vector<std::string>{"open port 1", "VV\\r"}));
     exchange("s0\r");
     exchange("s1\r");
     trace.finish();
-    EXPECT_EQ(window.view()->blockCount(), 4);
-    EXPECT_TRUE(window.view()->document()->lastBlock().text().contains("write    \"s1\\r\""));
+    QAbstractItemModel* shown = window.view()->model();
+    ASSERT_EQ(shown->rowCount(), 4);
+    const QModelIndex s1 = shown->index(3, 0);
+    EXPECT_EQ(shown->index(3, TraceModel::Time).data(), "10:32:05.412");
+    EXPECT_EQ(shown->index(3, TraceModel::Command).data(), "s1\\r");
+    EXPECT_EQ(shown->index(3, TraceModel::Reply).data(), "s1 1");
+    EXPECT_EQ(shown->index(3, TraceModel::Outcome).data(), "ok");
+    // Its steps: flush out, write, flush in, reply.
+    ASSERT_EQ(shown->rowCount(s1), 4);
+    EXPECT_EQ(shown->index(1, TraceModel::Command, s1).data(), "write");
+    EXPECT_EQ(shown->index(3, TraceModel::Reply, s1).data(), "s1 1\\r");
+    EXPECT_EQ(shown->rowCount(shown->index(0, 0)), 0) << "an opening is one line";
 
     window.setPaused(true);
     exchange("s2\r");
     trace.finish();
-    EXPECT_EQ(window.view()->blockCount(), 4) << "paused";
+    EXPECT_EQ(shown->rowCount(), 4) << "paused";
     window.setPaused(false);
-    EXPECT_EQ(window.view()->blockCount(), 5) << "caught up";
+    EXPECT_EQ(shown->rowCount(), 5) << "caught up";
+    window.show();
+    window.close();
+    exchange("s2\r");
+    trace.finish();
+    EXPECT_EQ(shown->rowCount(), 5) << "closed";
+    window.show();
+    EXPECT_EQ(shown->rowCount(), 6) << "caught up";
 
     window.copy();
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), kept());
     EXPECT_EQ(window.allText().toStdString(), kept());
-    EXPECT_NE(kept().find("reply    \"s2 4\\r\""), std::string::npos) << kept();
+    EXPECT_NE(kept().find("10:32:05.412        reply    \"s2 4\\r\""), std::string::npos) << kept();
 
     window.clear();
     EXPECT_TRUE(trace.exchanges().empty());
-    EXPECT_EQ(window.view()->toPlainText(), QString());
+    EXPECT_EQ(shown->rowCount(), 0);
+    exchange("s3\r");
+    trace.finish();
+    EXPECT_EQ(column(window, TraceModel::Command), (std::vector<std::string>{"s3\\r"}));
+}
+
+TEST_F(TraceWindowTest, RowsLeaveWithTheExchangesTheTraceLetsGoPausedOrNot) {
+    TraceWindow window(trace);
+    trace.open(1, 9600, 0, 8, 1);
+    window.setPaused(true);
+    for (std::size_t i = 0; i < LineTrace::kKept; ++i)
+        exchange("u1\r");
+    trace.finish();
+    QAbstractItemModel* shown = window.view()->model();
+    EXPECT_EQ(shown->rowCount(), 0) << "the opening has left the trace";
+    window.setPaused(false);
+    EXPECT_EQ(shown->rowCount(), static_cast<int>(LineTrace::kKept));
+    exchange("s0\r");
+    trace.finish();
+    EXPECT_EQ(shown->rowCount(), static_cast<int>(LineTrace::kKept));
+    EXPECT_EQ(shown->index(shown->rowCount() - 1, TraceModel::Command).data(), "s0\\r");
+    EXPECT_EQ(window.model().exchangeAt(0)->number, trace.exchanges().front().number);
+}
+
+// What the window shows after `act`, over an opening, the time-out setting,
+// VV, two polls, a command that timed out and a third poll.
+struct ViewCase {
+    const char* name;
+    std::function<void(TraceWindow&)> act;
+    int column;
+    std::vector<std::string> shown;
+};
+
+class TraceViewTest : public TraceWindowTest, public ::testing::WithParamInterface<ViewCase> {};
+
+TEST_P(TraceViewTest, ShowsWhatWasAskedFor) {
+    trace.open(1, 9600, 0, 8, 1);
+    trace.setTimeout(1, 0.6);
+    exchange("VV\r");
+    exchange("u1\r");
+    exchange("u5\r");
+    model.faults.silent = true;
+    exchange("s0\r");
+    model.faults.silent = false;
+    exchange("m2\r");
+    trace.finish();
+    TraceWindow window(trace);
+    GetParam().act(window);
+    EXPECT_EQ(column(window, GetParam().column), GetParam().shown);
+    // The failure stands out; the rest does not.
+    QAbstractItemModel* all = &window.model();
+    EXPECT_FALSE(all->index(5, TraceModel::Outcome).data(Qt::BackgroundRole).isNull());
+    EXPECT_TRUE(all->index(4, TraceModel::Outcome).data(Qt::BackgroundRole).isNull());
+}
+
+const ViewCase kViewCases[] = {
+    {"all",
+     [](TraceWindow&) {},
+     TraceModel::Command,
+     {"open port 1", "time-out 0.6 s", "VV\\r", "u1\\r", "u5\\r", "s0\\r", "m2\\r"}},
+    {"outcomes",
+     [](TraceWindow&) {},
+     TraceModel::Outcome,
+     {"ok", "ok", "ok", "ok", "ok", "time-out", "ok"}},
+    {"no_polls",
+     [](TraceWindow& w) { w.setShow(TraceFilter::NoPolls); },
+     TraceModel::Command,
+     {"open port 1", "time-out 0.6 s", "VV\\r", "s0\\r"}},
+    {"failures",
+     [](TraceWindow& w) { w.setShow(TraceFilter::Failures); },
+     TraceModel::Command,
+     {"s0\\r"}},
+    {"hex",
+     [](TraceWindow& w) { w.setHex(true); },
+     TraceModel::Reply,
+     {"", "", "56 56 20 4B 39 36 34 20 56 33", "75 30", "75 32 35", "", "4D 32"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Trace, TraceViewTest, ::testing::ValuesIn(kViewCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Find, then next and previous, each line what became current: an
+// exchange by its command, a step as "command/step".
+TEST_F(TraceWindowTest, FindsForwardAndBackAroundTheList) {
+    trace.open(1, 9600, 0, 8, 1);
+    trace.setTimeout(1, 0.6);
+    exchange("u1\r");
+    model.faults.silent = true;
+    exchange("s0\r");
+    model.faults.silent = false;
+    exchange("u5\r");
+    trace.finish();
+    TraceWindow window(trace);
+    auto current = [&] {
+        const QModelIndex i = window.view()->currentIndex();
+        if (!i.parent().isValid())
+            return i.siblingAtColumn(TraceModel::Command).data().toString().toStdString();
+        return i.parent().siblingAtColumn(TraceModel::Command).data().toString().toStdString() +
+               "/" + i.siblingAtColumn(TraceModel::Command).data().toString().toStdString();
+    };
+    const struct {
+        const char* text;
+        bool forward;
+        const char* current;
+    } steps[] = {
+        {"TIME-OUT", true, "time-out 0.6 s"},
+        {"time-out", true, "s0\\r"},
+        {"time-out", true, "s0\\r/reply"},
+        {"time-out", true, "time-out 0.6 s"},
+        {"time-out", false, "s0\\r/reply"},
+        {"u5", false, "u5\\r/write"},
+        {"u5", false, "u5\\r"},
+    };
+    for (const auto& s : steps) {
+        EXPECT_TRUE(window.find(s.text, s.forward)) << s.text;
+        EXPECT_EQ(current(), s.current) << s.text << (s.forward ? " next" : " previous");
+    }
+    EXPECT_FALSE(window.find("x9", true));
+    EXPECT_EQ(current(), "u5\\r") << "stays where it was";
+    window.setShow(TraceFilter::Failures);
+    EXPECT_FALSE(window.find("u5", true)) << "only what is shown";
 }
 
 TEST(TrendView, ShowsTheStability) {
@@ -78,7 +236,7 @@ TEST(TrendView, ShowsTheStability) {
     TrendView view(trend, [&] { return now; });
     view.resize(400, 160);
     view.refresh();
-    EXPECT_EQ(view.stabilityText(), "settling");
+    EXPECT_EQ(view.stabilityText(), "no data");
     for (int t = 0; t <= 30; ++t)
         trend.add(t, -100.0, 0.0);
     now = 30.0;

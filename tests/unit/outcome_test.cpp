@@ -38,7 +38,8 @@ class OutcomeTest : public LogicTest, public CallbackObserver {
 // What the technician does, a letter a step: S start, C start and connect,
 // R Read, V Save, O open the service panel, P a poll, T Store, Z zero, N
 // span; x the transmitter falls silent, y / n the next confirmation is
-// answered yes / no, f END MARK holds text that is not a number.
+// answered yes / no, f END MARK holds text that is not a number, e END MARK
+// and k constant 9 edited.
 struct OutcomeCase {
     const char* name;
     const char* steps;
@@ -56,7 +57,9 @@ const OutcomeCase kOutcomes[] = {
     {"read_fails_the_last_good_read_stays", "CxR", "Read failed: NO CONNECT 3",
      LINE "read 10:32:01", Taken::Nothing},
     {"save", "CV", "Saved to the transmitter at 10:32:02", LINE "read 10:32:02", Taken::Nothing},
-    {"save_fails_on_a_set_point", "CxV", "Save failed: NO CONNECT 5", LINE "read 10:32:01",
+    {"save_fails_on_a_set_point", "CexV", "Save failed: NO CONNECT 5", LINE "read 10:32:01",
+     Taken::Nothing},
+    {"save_fails_on_word_0", "CxV", "Save failed: NO CONNECT 6", LINE "read 10:32:01",
      Taken::Nothing},
     {"save_refused", "CfV", "Save refused: END MARK (ppm): not a number !", LINE "read 10:32:01",
      Taken::Nothing},
@@ -64,16 +67,20 @@ const OutcomeCase kOutcomes[] = {
      Taken::Nothing},
     {"service_panel_opened", "CO", "Read from the transmitter at 10:32:02", LINE "read 10:32:02",
      Taken::Nothing},
-    {"store", "COT", "Constants stored in the transmitter at 10:32:03", LINE "read 10:32:02",
+    {"store", "COkT", "Constants stored in the transmitter at 10:32:03", LINE "read 10:32:02",
      Taken::Store},
-    {"store_fails", "COxT", "Store failed: NO CONNECT 5, Constant 8, 9, 0 not stored !",
+    {"store_of_constants_as_read", "COT", "Constants as read: nothing to store",
+     LINE "read 10:32:02", Taken::Nothing},
+    {"store_fails", "COkxT", "Store failed: NO CONNECT 5, Constant 9 not stored !",
      LINE "read 10:32:02", Taken::Nothing},
     {"zero", "COPyZ", "Zero calibration taken at 10:32:03", LINE "read 10:32:02", Taken::Zero},
     {"zero_before_a_poll_refused", "COZ", "Zero calibration refused: ERROR !!",
      LINE "read 10:32:02", Taken::Nothing},
     {"span_declined", "COPnN", "Span calibration cancelled", LINE "read 10:32:02", Taken::Nothing},
-    {"span_without_a_reply", "COPxyN", "Span calibration failed: NO CONNECT", LINE "read 10:32:02",
-     Taken::Nothing},
+    {"zero_without_a_reply", "COPxyZ", "Zero calibration failed: ERROR NO CONNECT",
+     LINE "read 10:32:02", Taken::Nothing},
+    {"span_after_a_failed_poll_refused", "COPxyN", "Span calibration refused: ERROR !!",
+     LINE "read 10:32:02", Taken::Nothing},
 };
 
 class OutcomeCaseTest : public OutcomeTest, public ::testing::WithParamInterface<OutcomeCase> {};
@@ -119,6 +126,12 @@ TEST_P(OutcomeCaseTest, SaysWhatTheActionCameToAndWhereTheLineGoes) {
             break;
         case 'f':
             ui.refuse(p1, MAIN_END_MARK);
+            break;
+        case 'e':
+            ui.edit(p1, MAIN_END_MARK, 42.0);
+            break;
+        case 'k':
+            ui.edit(p3, SERVICE_CAL_9, 0.5);
             break;
         }
     }

@@ -86,9 +86,18 @@ const ActionCase kActions[] = {
      SERVICE_SPAN,
      "12:00:00.000  Span calibration\n"
      "  popup \"CALIBRATION\" \"SET Vcal = V ?\"  answered Yes\n"
+     "  12:00:00.000  sent \"u1\\r\"  reply \"u0\"  ok\n"
+     "  12:00:00.000  sent \"u5\\r\"  reply \"u25\"  ok\n"
+     "  12:00:00.000  sent \"u9\\r\"  reply \"u3.7 5\"  ok\n"
+     "  12:00:00.000  sent \"m2\\r\"  reply \"M2\"  ok\n"
+     "  shown SERVICE_STATUS \"ok\"\n"
      "  shown SERVICE_STATUS \"SAVE\"\n"
      "  12:00:00.000  sent \"D!D!\\r\"  reply \"D! OK\"  ok  (span calibration)\n"
-     "  shown SERVICE_STATUS \"ok\"\n"},
+     "  shown SERVICE_STATUS \"ok\"\n"
+     "  12:00:00.000  sent \"d8\\r\"  reply \"d8 1.0000e+00\"  ok  (read calibration constant 8)\n"
+     "  12:00:00.000  sent \"d9\\r\"  reply \"d9 0.0000e+00\"  ok  (read calibration constant 9)\n"
+     "  12:00:00.000  sent \"d0\\r\"  reply \"d0 1.2000e+00\"  ok  (read calibration constant "
+     "0)\n"},
     {"store_with_constant_9_unanswered",
      [](MemoryUi& ui, DeviceModel& model) {
          model.setSilent("D9");
@@ -148,11 +157,13 @@ TEST_F(RecordTest, ALateLineReadAsTheReplyIsReplacedByTheRealOne) {
     connect();
     ui.selectMenu(GetPanelMenuBar(p1), MENUBAR_SERVICE);
     model.faults.latencyFor["D8"] = 1200; // comes while D9 waits for its own
+    ui.edit(p3, SERVICE_CAL_8, 2.0);
+    ui.edit(p3, SERVICE_CAL_9, 3.0);
     ui.commit(p3, SERVICE_STORE);
     const std::string text = lastAction();
-    EXPECT_NE(text.find("sent \"D81.000e+00\\r\"  reply \"\"  line error -99"), std::string::npos)
+    EXPECT_NE(text.find("sent \"D82.000e+00\\r\"  reply \"\"  line error -99"), std::string::npos)
         << text;
-    EXPECT_NE(text.find("sent \"D90.000e+00\\r\"  reply \"D9 "), std::string::npos) << text;
+    EXPECT_NE(text.find("sent \"D93.000e+00\\r\"  reply \"D9 "), std::string::npos) << text;
     EXPECT_EQ(text.find("reply \"D8"), std::string::npos) << text;
 }
 

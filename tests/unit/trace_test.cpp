@@ -5,8 +5,10 @@
 #include "settings/settings.h"
 #include "tests/support/logic_fixture.h"
 #include "trace/line_trace.h"
+#include "trace/trace_outcome.h"
 #include "trace/trace_text.h"
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -18,6 +20,12 @@ struct LineCase {
     const char* name;
     std::function<void(Faults&)> fault;
     bool service; // also open the service panel (constants d8, d9, d0)
+    // What became of the first exchange that sent `sent`, and of the first
+    // of its steps that had something happen to it.
+    const char* sent;
+    const char* outcome;
+    TraceResult result;
+    const char* firstStep;
 };
 
 class TraceTest : public LogicTest, public ::testing::WithParamInterface<LineCase> {
@@ -70,28 +78,46 @@ TEST_P(TraceTest, EveryOperationAndEveryByteIsTracedWithWhatHappenedToIt) {
         }
     }
     EXPECT_EQ(join(sent), join(serial.commands()));
+
+    const auto& kept = trace.exchanges();
+    const auto e = std::find_if(kept.begin(), kept.end(),
+                                [](const TraceExchange& x) { return x.sent() == GetParam().sent; });
+    ASSERT_NE(e, kept.end()) << GetParam().sent;
+    EXPECT_EQ(trace_outcome(*e), GetParam().outcome) << trace_text(*e);
+    EXPECT_EQ(trace_result(*e), GetParam().result);
+    std::string step;
+    for (std::size_t i = 0; i < e->steps.size() && step.empty(); ++i)
+        step = trace_step_outcome(*e, i);
+    EXPECT_EQ(step, GetParam().firstStep);
 }
 
 const LineCase kLineCases[] = {
-    {"answering", [](Faults&) {}, true},
-    {"overlong", [](Faults& f) { f.overlong = true; }, true},
-    {"late_t12", [](Faults& f) { f.latencyFor["t12"] = 900; }, false},
-    {"late_d8", [](Faults& f) { f.latencyFor["d8"] = 1200; }, true},
-    {"silent", [](Faults& f) { f.silent = true; }, false},
-    {"garbage", [](Faults& f) { f.garbage = true; }, false},
+    {"answering", [](Faults&) {}, true, "s0\r", "ok", TraceResult::Ok, ""},
+    {"overlong", [](Faults& f) { f.overlong = true; }, true, "s0\r",
+     "ok, the rest of a cut line thrown away", TraceResult::Recovered,
+     "the rest of a cut line, thrown away"},
+    {"late_t12", [](Faults& f) { f.latencyFor["t12"] = 900; }, false, "d1\r",
+     "ok, back in step after a probe", TraceResult::Recovered, "sent to get back in step"},
+    {"late_d8", [](Faults& f) { f.latencyFor["d8"] = 1200; }, true, "d9\r",
+     "ok, back in step after a probe", TraceResult::Recovered, "sent to get back in step"},
+    {"silent", [](Faults& f) { f.silent = true; }, false, "VV\r", "time-out", TraceResult::Failed,
+     "time-out"},
+    {"garbage", [](Faults& f) { f.garbage = true; }, false, "s0\r", "ok", TraceResult::Ok, ""},
     {"usb_overlong",
      [](Faults& f) {
          f.usbLatencyMs = 16;
          f.overlong = true;
      },
-     true},
-    {"late_vv", [](Faults& f) { f.latencyFor["VV"] = 1200; }, true},
+     true, "s0\r", "ok, the rest of a cut line thrown away", TraceResult::Recovered,
+     "the rest of a cut line, thrown away"},
+    {"late_vv", [](Faults& f) { f.latencyFor["VV"] = 1200; }, true, "s0\r",
+     "ok, back in step after a probe", TraceResult::Recovered, "sent to get back in step"},
     {"crlf_noise",
      [](Faults& f) {
          f.crlf = true;
          f.noise = std::string(1, '\0');
      },
-     false},
+     false, "s0\r", "ok", TraceResult::Ok, ""},
 };
 
 INSTANTIATE_TEST_SUITE_P(Line, TraceTest, ::testing::ValuesIn(kLineCases),
@@ -146,6 +172,14 @@ TEST(TraceText, AnExchangeAsLines) {
     e.ms = 1.5;
     e.duration = 2.25;
     e.error = 0;
+    // 10:32:05.412 today, local time, a little past the millisecond.
+    std::time_t now = std::time(nullptr);
+    std::tm t = *std::localtime(&now);
+    t.tm_hour = 10;
+    t.tm_min = 32;
+    t.tm_sec = 5;
+    t.tm_isdst = -1;
+    e.wall = static_cast<double>(std::mktime(&t)) + 0.4121;
     auto step = [&](TraceStep::Kind kind, double ms, std::string bytes, int result = 0,
                     ReadPurpose purpose = ReadPurpose::Reply) {
         TraceStep s;
@@ -164,23 +198,28 @@ TEST(TraceText, AnExchangeAsLines) {
     step(TraceStep::Read, 3.5, "s1 1\r", 0, ReadPurpose::Resync);
     step(TraceStep::Read, 3.625, "**\r", 0, ReadPurpose::Stale);
     EXPECT_EQ(trace_text(e),
-              "      1.500 ms  #7  exchange\n"
-              "      1.500 ms        flush out\n"
-              "      1.500 ms        write    \"d1\\r\"\n"
-              "      1.625 ms        flush in \"x\\x00\"\n"
-              "      2.000 ms        reply    \"t12 3\\r\"\n"
-              "      3.000 ms        reply    \"d1 \\\"5\\\\\\xB0\\r\"\n"
-              "      3.500 ms        in step  \"s1 1\\r\"\n"
-              "      3.625 ms        late     \"**\\r\"\n"
-              "      3.750 ms  #7  end, 2.250 ms, error 0, 1 late line thrown away\n");
+              "10:32:05.412  #7  exchange\n"
+              "10:32:05.412        flush out\n"
+              "10:32:05.412        write    \"d1\\r\"\n"
+              "10:32:05.412        flush in \"x\\x00\"\n"
+              "10:32:05.412        reply    \"t12 3\\r\"\n"
+              "10:32:05.413        reply    \"d1 \\\"5\\\\\\xB0\\r\"\n"
+              "10:32:05.414        in step  \"s1 1\\r\"\n"
+              "10:32:05.414        late     \"**\\r\"\n"
+              "10:32:05.414  #7  end, 2.250 ms, error 0, 2 bytes flushed, 1 late line thrown "
+              "away\n");
     EXPECT_EQ(e.reply(), "d1 \"5\\\xB0");
     EXPECT_EQ(e.lateLines(), 1);
+    EXPECT_EQ(trace_step_outcome(e, 3), "a late line, thrown away");
+    EXPECT_EQ(trace_step_outcome(e, 4), "");
+    EXPECT_EQ(hex_bytes(e.steps[4].bytes), "64 31 20 22 35 5C B0 0D");
 
     TraceExchange open;
     open.number = 1;
+    open.wall = e.wall;
     open.steps.push_back({TraceStep::Open, ReadPurpose::Reply, 0.0, "", RS232_CANNOT_OPEN, 3});
     open.error = RS232_CANNOT_OPEN;
-    EXPECT_EQ(trace_text(open), "      0.000 ms  #1  open port 3, error -2 (cannot open)\n");
+    EXPECT_EQ(trace_text(open), "10:32:05.412  #1  open port 3, error -2 (cannot open)\n");
 }
 
 TEST_F(TraceTest, TheFileHasEveryLineAsSoonAsItHappened) {

@@ -37,7 +37,8 @@ const StabilityCase kStability[] = {
     {"a_short_gap", 0, 0, 60, 5.0, 0.0, 40, 42, -1, "stable \u00b1 0 ppm"},
     {"mode_changed_recently", 0, 0, 60, 5.0, 0.0, 0, 0, 50, "settling"},
     {"mode_changed_long_ago", 0, 0, 60, 5.0, 0.0, 0, 0, 20, "stable \u00b1 0 ppm"},
-    {"nothing_yet", 0, 0, -1, 5.0, 0.0, 0, 0, -1, "settling"},
+    {"nothing_yet", 0, 0, -1, 5.0, 0.0, 0, 0, -1, "no data"},
+    {"the_last_poll_failed", 0, 0, 60, 5.0, 0.0, 60, 61, -1, "no data"},
 };
 
 class StabilityTest : public ::testing::TestWithParam<StabilityCase> {};
