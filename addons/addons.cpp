@@ -2,11 +2,13 @@
 
 #include "addons/help.h"
 #include "addons/menu.h"
+#include "platform/qt/numeric_field.h"
 #include "platform/qt/qt_serial.h"
 #include "platform/qt/qt_ui.h"
 #include "record/record_folder.h"
 #include "trace/trace_window.h"
 #include "trend/trend_widget.h"
+#include "ui/ids.h"
 
 #include <QAction>
 #include <QApplication>
@@ -129,6 +131,7 @@ void Addons::attach(int mainPanel, int servicePanel) {
     outcomeLine_ = main->findChild<QLabel*>(QStringLiteral("outcomeLine"));
     serviceOutcomeLine_ = service->findChild<QLabel*>(QStringLiteral("serviceOutcomeLine"));
     unit_ = service->findChild<QLabel*>(QStringLiteral("oxygenUnit"));
+    mainValue_ = qobject_cast<NumericField*>(ui->control(servicePanel, SERVICE_OXYGEN));
     if (auto* manual = main->findChild<QAction*>(QStringLiteral("helpManual")))
         QObject::connect(manual, &QAction::triggered, manual, [this] { showManual(); });
     if (auto* about = main->findChild<QAction*>(QStringLiteral("helpAbout")))
@@ -144,8 +147,15 @@ void Addons::showOutcome() {
     }
     if (connectionLine_)
         connectionLine_->setText(QString::fromUtf8(outcomes_.connection().c_str()));
+    showUnit();
+}
+
+// The unit of the mode the transmitter was read back in, beside a value;
+// none beside "no data".
+void Addons::showUnit() {
     if (unit_)
-        unit_->setText(QString::fromUtf8(trend_.unit()));
+        unit_->setText(mainValue_ && mainValue_->noData() ? QString()
+                                                          : QString::fromUtf8(trend_.unit()));
 }
 
 void Addons::showManual() {
@@ -214,6 +224,7 @@ void Addons::callbackEnded(const char* name, int event) {
     recordFeed_.callbackEnded(name);
     if (std::strcmp(name, "timer1") == 0) {
         trendFeed_.pollEnded();
+        showUnit();
         if (trendView_)
             trendView_->refresh();
         return;

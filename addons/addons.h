@@ -7,6 +7,7 @@
 #pragma once
 
 #include "addons/outcome.h"
+#include "platform/qt/numeric_field.h"
 #include "platform/ui_tap.h"
 #include "record/record_feed.h"
 #include "record/service_record.h"
@@ -73,6 +74,7 @@ class Addons : public CallbackObserver {
   private:
     // The lines and the unit, as the last action left them.
     void showOutcome();
+    void showUnit();
 
     UiBackend* innerUi_;
     SerialBackend* innerSerial_;
@@ -94,6 +96,7 @@ class Addons : public CallbackObserver {
     QPointer<QLabel> outcomeLine_;
     QPointer<QLabel> serviceOutcomeLine_;
     QPointer<QLabel> unit_;
+    QPointer<NumericField> mainValue_;
     QString panelsFile_;
     std::function<std::string(const std::string&)> chooseFolder_;
 };

@@ -322,6 +322,8 @@ TEST_F(AddonsTest, ALostLineMakesWhatWasReadStaleAndNoLiveValueLive) {
     QTRY_COMPARE_WITH_TIMEOUT(text(p3, SERVICE_STATUS), QString("ERROR1 NO CONNECT"), kDeadlineMs);
     EXPECT_EQ(text(p3, SERVICE_OXYGEN), "no data");
     EXPECT_FALSE(widget(p3, SERVICE_OXYGEN)->isEnabled()) << "greyed";
+    EXPECT_EQ(ui->panelWidget(p3)->findChild<QLabel*>("oxygenUnit")->text(), "")
+        << "no unit beside no value";
     addons->trendView()->refresh();
     EXPECT_EQ(addons->trendView()->stabilityText(), "no data");
     EXPECT_EQ(text(p1, MAIN_NOTE), "Line lost since the settings were read: read them again");
