@@ -1,19 +1,26 @@
 #include "addons/addons.h"
 
+#include "addons/help.h"
 #include "addons/menu.h"
 #include "platform/exit_hooks.h"
+#include "platform/qt/numeric_field.h"
 #include "platform/qt/qt_serial.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/qt/whole_file.h"
 #include "record/record_folder.h"
 #include "trace/trace_window.h"
 #include "trend/trend_widget.h"
+#include "ui/ids.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QSaveFile>
+#include <QScrollArea>
+#include <QSplitter>
 #include <QVBoxLayout>
 
 #include <chrono>
@@ -31,6 +38,14 @@ std::string clock_time() {
     return QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")).toStdString();
 }
 
+std::string time_of_day() {
+    return QTime::currentTime().toString(QStringLiteral("HH:mm:ss")).toStdString();
+}
+
+std::string device_of(int port) {
+    return QtSerial::devicePath(port).toLocal8Bit().toStdString();
+}
+
 std::string date_time() {
     return QDateTime::currentDateTime()
         .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
@@ -39,16 +54,19 @@ std::string date_time() {
 
 } // namespace
 
-Addons::Addons(std::function<double()> trendClock)
+Addons::Addons(std::function<double()> trendClock, std::function<std::string()> timeOfDay)
     : innerUi_(CurrentUiBackend()), innerSerial_(CurrentSerialBackend()),
       tap_(std::make_unique<UiTap>(*innerUi_)), trace_(std::make_unique<LineTrace>(*innerSerial_)),
       trendClock_(trendClock ? std::move(trendClock) : monotonic_seconds),
-      trendFeed_(trend_, trendClock_), recordFeed_(record_, clock_time, date_time, [](int port) {
-          return QtSerial::devicePath(port).toLocal8Bit().toStdString();
-      }) {
+      timeOfDay_(timeOfDay ? std::move(timeOfDay) : time_of_day),
+      trendFeed_(trend_, trendClock_,
+                 [this] { return servicePanel_ && servicePanel_->isVisible(); }),
+      outcomes_(timeOfDay_, device_of), recordFeed_(record_, clock_time, date_time, device_of) {
     tap_->addListener(&trendFeed_);
     tap_->addListener(&record_);
+    tap_->addListener(&outcomes_);
     trace_->addListener(&recordFeed_);
+    trace_->addListener(&outcomes_);
     SetUiBackend(tap_.get());
     SetSerialBackend(trace_.get());
     SetCallbackObserver(this);
@@ -73,6 +91,7 @@ Addons::~Addons() {
     if (CurrentSerialBackend() == trace_.get())
         SetSerialBackend(innerSerial_);
     delete traceWindow_;
+    delete manualWindow_;
 }
 
 std::string Addons::confPath() {
@@ -98,18 +117,69 @@ bool Addons::traceTo(const std::string& path) {
     return true;
 }
 
-void Addons::attach(int servicePanel) {
+void Addons::attach(int mainPanel, int servicePanel) {
     auto* ui = dynamic_cast<QtUi*>(innerUi_);
-    QWidget* panel = ui ? ui->panelWidget(servicePanel) : nullptr;
-    auto* layout = panel ? qobject_cast<QVBoxLayout*>(panel->layout()) : nullptr;
-    if (!layout)
+    QWidget* main = ui ? ui->panelWidget(mainPanel) : nullptr;
+    QWidget* service = ui ? ui->panelWidget(servicePanel) : nullptr;
+    auto* splitter =
+        service ? service->findChild<QSplitter*>(QStringLiteral("serviceSplitter")) : nullptr;
+    if (!main || !splitter)
         return;
-    auto* group = new QGroupBox(QObject::tr("Trend, last 10 minutes"), panel);
+    servicePanel_ = service;
+    panelsFile_ = ui->panelFile(servicePanel);
+    // Below the controls, taking what the panel grows by.
+    auto* group = new QGroupBox(QObject::tr("Trend"), splitter);
     group->setObjectName(QStringLiteral("trendGroup"));
     auto* inner = new QVBoxLayout(group);
-    trendView_ = new TrendView(trend_, trendClock_, group);
+    trendView_ = new TrendView(trend_, trendClock_, {}, group);
     inner->addWidget(trendView_);
-    layout->insertWidget(1, group);
+    splitter->addWidget(group);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    // The controls whole where the screen has room for them and the trend.
+    if (auto* controls = qobject_cast<QScrollArea*>(splitter->widget(0)))
+        splitter->setSizes({controls->widget()->sizeHint().height(), group->sizeHint().height()});
+    connectionLine_ = main->findChild<QLabel*>(QStringLiteral("connectionLine"));
+    outcomeLine_ = main->findChild<QLabel*>(QStringLiteral("outcomeLine"));
+    serviceOutcomeLine_ = service->findChild<QLabel*>(QStringLiteral("serviceOutcomeLine"));
+    unit_ = service->findChild<QLabel*>(QStringLiteral("oxygenUnit"));
+    mainValue_ = qobject_cast<NumericField*>(ui->control(servicePanel, SERVICE_OXYGEN));
+    if (auto* manual = main->findChild<QAction*>(QStringLiteral("helpManual")))
+        QObject::connect(manual, &QAction::triggered, manual, [this] { showManual(); });
+    if (auto* about = main->findChild<QAction*>(QStringLiteral("helpAbout")))
+        QObject::connect(about, &QAction::triggered, about, [this] { showAbout(); });
+    showOutcome();
+}
+
+void Addons::showOutcome() {
+    const QString outcome = QString::fromUtf8(outcomes_.outcome().c_str());
+    for (QLabel* line : {outcomeLine_.data(), serviceOutcomeLine_.data()}) {
+        if (line)
+            line->setText(outcome);
+    }
+    if (connectionLine_)
+        connectionLine_->setText(QString::fromUtf8(outcomes_.connection().c_str()));
+    showUnit();
+}
+
+// The unit of the mode the transmitter was read back in, beside a value;
+// none beside "no data".
+void Addons::showUnit() {
+    if (unit_)
+        unit_->setText(mainValue_ && mainValue_->noData() ? QString()
+                                                          : QString::fromUtf8(trend_.unit()));
+}
+
+void Addons::showManual() {
+    if (!manualWindow_)
+        manualWindow_ = make_manual_window();
+    manualWindow_->show();
+    manualWindow_->raise();
+    manualWindow_->activateWindow();
+}
+
+void Addons::showAbout() {
+    show_about(QApplication::activeWindow(), panelsFile_);
 }
 
 void Addons::showTrace() {
@@ -156,6 +226,7 @@ void Addons::callbackBegins(const char* name, int event) {
     if (std::strcmp(name, "timer1") == 0)
         trendFeed_.pollBegins();
     recordFeed_.callbackBegins(name, event);
+    outcomes_.callbackBegins(name, event);
 }
 
 void Addons::callbackEnded(const char* name, int event) {
@@ -164,7 +235,25 @@ void Addons::callbackEnded(const char* name, int event) {
     recordFeed_.callbackEnded(name);
     if (std::strcmp(name, "timer1") == 0) {
         trendFeed_.pollEnded();
+        showUnit();
         if (trendView_)
             trendView_->refresh();
+        return;
     }
+    switch (outcomes_.callbackEnded(name)) {
+    case OutcomeFeed::Taken::Zero:
+        trend_.mark(TrendMarker::Zero, trendClock_());
+        break;
+    case OutcomeFeed::Taken::Span:
+        trend_.mark(TrendMarker::Span, trendClock_());
+        break;
+    case OutcomeFeed::Taken::Store:
+        trend_.mark(TrendMarker::Store, trendClock_());
+        break;
+    case OutcomeFeed::Taken::Nothing:
+        break;
+    }
+    showOutcome();
+    if (trendView_)
+        trendView_->refresh();
 }

@@ -1,10 +1,13 @@
 // The additions beyond the original program, put into it at the seams: the
 // line trace around the serial backend, the user interface's seam feeding
-// the trend and the service record, the callback observer telling them
-// when a poll or an action begins and ends, the trend on the service panel,
-// and the Service menu's two items. The specified procedures do not change.
+// the trend, the service record and the line that says what happened, the
+// callback observer telling them when a poll or an action begins and ends,
+// the trend on the service panel with the main value's unit, the Service
+// menu's two items and the Help menu. The specified procedures do not change.
 #pragma once
 
+#include "addons/outcome.h"
+#include "platform/qt/numeric_field.h"
 #include "platform/ui_tap.h"
 #include "record/record_feed.h"
 #include "record/service_record.h"
@@ -15,7 +18,9 @@
 #include "trend/trend_feed.h"
 #include "trend/trend_widget.h"
 
+#include <QLabel>
 #include <QPointer>
+#include <QTextBrowser>
 #include <functional>
 #include <memory>
 #include <string>
@@ -24,8 +29,10 @@ class Addons : public CallbackObserver {
   public:
     // Wraps the installed user interface and serial backends. Call before
     // the panels are loaded. `trendClock`: monotonic seconds for the trend
-    // (default: the steady clock).
-    explicit Addons(std::function<double()> trendClock = {});
+    // (default: the steady clock); `timeOfDay`: "10:32:07" for the outcome
+    // line (default: the system's clock).
+    explicit Addons(std::function<double()> trendClock = {},
+                    std::function<std::string()> timeOfDay = {});
     ~Addons() override;
     Addons(const Addons&) = delete;
     Addons& operator=(const Addons&) = delete;
@@ -34,12 +41,16 @@ class Addons : public CallbackObserver {
     // A line that cannot be written is reported on standard error, and the
     // program then ends with status 1.
     bool traceTo(const std::string& path);
-    // Puts the trend onto the service panel, once the panels are loaded
-    // (on the Qt user interface; elsewhere it does nothing).
-    void attach(int servicePanel);
+    // Once the panels are loaded (on the Qt user interface; elsewhere it
+    // does nothing): the trend below the service panel's controls, the
+    // connection and outcome lines, the main value's unit, the Help menu.
+    void attach(int mainPanel, int servicePanel);
 
     // Service -> Line trace.
     void showTrace();
+    // Help -> Manual, Help -> About.
+    void showManual();
+    void showAbout();
     // Service -> Save service record: asks for the folder (starting at the
     // remembered one), writes the record there, remembers the folder.
     // Returns the file written, "" when nothing was.
@@ -54,6 +65,8 @@ class Addons : public CallbackObserver {
     Trend& trend() { return trend_; }
     const ServiceRecord& record() const { return record_; }
     TrendView* trendView() const { return trendView_; }
+    OutcomeFeed& outcomes() { return outcomes_; }
+    QTextBrowser* manualWindow() const { return manualWindow_; }
     // k964.conf, in the directory that holds K960.ini.
     static std::string confPath();
 
@@ -61,6 +74,10 @@ class Addons : public CallbackObserver {
     void callbackEnded(const char* name, int event) override;
 
   private:
+    // The lines and the unit, as the last action left them.
+    void showOutcome();
+    void showUnit();
+
     UiBackend* innerUi_;
     SerialBackend* innerSerial_;
     std::unique_ptr<UiTap> tap_;
@@ -68,11 +85,21 @@ class Addons : public CallbackObserver {
     TraceFile traceFile_;
     int traceExit_ = 0; // the exit hook that closes the trace file
     std::function<double()> trendClock_;
+    std::function<std::string()> timeOfDay_;
     Trend trend_;
     TrendFeed trendFeed_;
+    OutcomeFeed outcomes_;
     ServiceRecord record_;
     RecordFeed recordFeed_;
     QPointer<TrendView> trendView_;
     QPointer<TraceWindow> traceWindow_;
+    QPointer<QTextBrowser> manualWindow_;
+    QPointer<QWidget> servicePanel_;
+    QPointer<QLabel> connectionLine_;
+    QPointer<QLabel> outcomeLine_;
+    QPointer<QLabel> serviceOutcomeLine_;
+    QPointer<QLabel> unit_;
+    QPointer<NumericField> mainValue_;
+    QString panelsFile_;
     std::function<std::string(const std::string&)> chooseFolder_;
 };

@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     starten();
-    addons->attach(p3);
+    addons->attach(p1, p3);
     RunUserInterface();
     return RunExitHooks(0);
 }

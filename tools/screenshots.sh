@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of k964 under a virtual X server, against
-# k964-sim on COM1:
+# k964-sim on COM1, on a screen of 1280x800 at scale 1:
 #   docs/img/main.png            the main panel with the COM port panel inside
 #   docs/img/main-connected.png  the main panel after port 1 is confirmed
 #   docs/img/service.png         the service panel with live values, the trend
 #                                stable after half a minute
-#   docs/img/trend.png           the trend after the gas at the sensor rose
+#   docs/img/trend.png           the trend over the last minute: a zero
+#                                calibration, the line silent for a while,
+#                                the mode changed to mV and saved
 #   docs/img/trace.png           Service -> Line trace after a u9 reply came
 #                                late: the time-out, the probe that got the
 #                                line back in step, found with Ctrl+F
 #   docs/img/record.png          a service record, saved with Service -> Save
 #                                service record after a zero calibration
+# and on a screen of 1280x1024 at QT_SCALE_FACTOR=2:
+#   docs/img/service-scale2.png  the service panel, fitted to the screen
 # Usage: tools/screenshots.sh [BIN_DIR]   (default: build/bin)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -31,12 +35,12 @@ find_window() {
     echo "$window"
 }
 
-if [ "${1:-}" = --inside-x ]; then
-    work="$2"
-    out="$3"
+# k964-sim with its console on a pipe (fd 3), k964 against it, the main
+# panel's window id in $main; $pids ends with them.
+start_both() {
     pids=()
     trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done' EXIT
-    # The simulator's console on a pipe: the gas changes while it runs.
+    rm -f "$work/sim.in" "$work/COM1"
     mkfifo "$work/sim.in"
     "$work/k964-sim" --dir "$work" --port 1 --noise 0.002 <"$work/sim.in" >"$work/sim.log" &
     pids+=($!)
@@ -47,36 +51,67 @@ if [ "${1:-}" = --inside-x ]; then
     done
     "$work/k964" &
     pids+=($!)
-
     main="$(find_window "K964 V3")"
     sleep 1 # the first paint
-    import -window "$main" "$out/main.png"
+}
 
-    # The COM port field has the keys; Enter confirms port 1 and reads the
-    # settings.
+# The COM port field has the keys: Enter confirms port 1 and reads the
+# settings. Then menu "Service", item "Service panel", by their mnemonics;
+# the panel's window id in $service.
+connect_and_open_service() {
     xdotool windowfocus --sync "$main"
     xdotool key --window "$main" Return
     sleep 2
-    import -window "$main" "$out/main-connected.png"
-
-    # Menu "Service", item "Service panel", by their mnemonics.
+    [ -z "${1:-}" ] || import -window "$main" "$1"
     xdotool key alt+e
     sleep 0.5
     xdotool key p
     service="$(find_window "K964 Service")"
+}
+
+if [ "${1:-}" = --inside-x-scale2 ]; then
+    work="$2"
+    out="$3"
+    start_both
+    connect_and_open_service
+    sleep 32
+    import -window "$service" "$out/service-scale2.png"
+    exit 0
+fi
+
+if [ "${1:-}" = --inside-x ]; then
+    work="$2"
+    out="$3"
+    start_both
+    import -window "$main" "$out/main.png"
+    connect_and_open_service "$out/main-connected.png"
     sleep 32 # the trend becomes stable after 25 s of good polls
     import -window "$service" "$out/service.png"
-    echo "gas 20" >&3
-    sleep 12
-    import -window "$service" "$out/trend.png"
 
-    # Zero calibration, confirmed with Yes, then the record saved into the
-    # folder k964.conf remembers: the folder dialog opens there, Enter takes it.
+    # Zero calibration, confirmed with Yes; the line silent for a few polls;
+    # the mode set to sensor voltage and saved, read back in mV; the trend
+    # over the last minute.
     xdotool windowfocus --sync "$service"
     xdotool key alt+z
     sleep 1
     xdotool key alt+y
-    sleep 2
+    sleep 4
+    echo "silent on" >&3
+    sleep 4
+    echo "silent off" >&3
+    sleep 4
+    xdotool windowfocus --sync "$main"
+    xdotool key alt+m End
+    sleep 0.5
+    xdotool key alt+s
+    sleep 3
+    xdotool windowfocus --sync "$service"
+    xdotool key alt+i Up
+    sleep 14
+    import -window "$service" "$out/trend.png"
+
+    # The record saved into the folder k964.conf remembers: the folder
+    # dialog opens there, Enter takes it.
     xdotool windowfocus --sync "$main"
     xdotool key alt+e
     sleep 0.5
@@ -133,6 +168,9 @@ mkdir -m 700 "$work/runtime"
 mkdir "$work/records"
 echo "record-folder=$work/records" >"$work/k964.conf"
 XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb \
-    xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$0" --inside-x "$work" "$out"
+    xvfb-run -a -s "-screen 0 1280x800x24 -noreset" "$0" --inside-x "$work" "$out"
+rm -f "$work/K960.ini"
+XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=2 \
+    xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$0" --inside-x-scale2 "$work" "$out"
 echo "screenshots: $out/main.png $out/main-connected.png $out/service.png $out/trend.png" \
-    "$out/trace.png $out/record.png"
+    "$out/trace.png $out/record.png $out/service-scale2.png"

@@ -4,6 +4,15 @@
 #include <charconv>
 #include <cmath>
 
+namespace {
+
+template <typename T> void keep_bounded(std::deque<T>& d) {
+    while (d.size() > Trend::kKeptMarks)
+        d.pop_front();
+}
+
+} // namespace
+
 Trend::Trend() : ring_(kCapacity) {}
 
 const TrendPoint& Trend::at(std::size_t i) const {
@@ -16,6 +25,7 @@ void Trend::add(double t, double value, double u1) {
     p.value = value;
     p.u1 = u1;
     p.segment = segment_;
+    p.mode = mode_;
     p.joined = !broken_ && count_ > 0 && t - at(count_ - 1).t <= kMaxJoinSeconds;
     if (count_ == kCapacity) {
         first_ = (first_ + 1) % kCapacity;
@@ -25,31 +35,57 @@ void Trend::add(double t, double value, double u1) {
     ++count_;
     broken_ = false;
     live_ = true;
+    if (noDataOpen_)
+        noData_.back().to = t;
+    noDataOpen_ = false;
 }
 
-void Trend::gap() {
+void Trend::noData(double t) {
+    if (noDataOpen_) {
+        noData_.back().to = t;
+    } else {
+        // From the last value seen, when the line ran up to this poll.
+        const bool after = !broken_ && count_ > 0 && t - at(count_ - 1).t <= kMaxJoinSeconds;
+        noData_.push_back({after ? at(count_ - 1).t : t, t});
+        keep_bounded(noData_);
+        noDataOpen_ = true;
+    }
     broken_ = true;
     live_ = false;
 }
 
-void Trend::setMode(int mode) {
+void Trend::gap() {
+    broken_ = true;
+    noDataOpen_ = false;
+    live_ = false;
+}
+
+void Trend::setMode(int mode, double t) {
     if (mode == mode_)
         return;
-    if (mode_ >= 0)
+    if (mode_ >= 0) {
         ++segment_;
+        markers_.push_back({TrendMarker::Mode, t, mode});
+        keep_bounded(markers_);
+    }
     mode_ = mode;
     broken_ = true;
 }
 
-const char* Trend::unit() const {
-    return mode_ == 2 ? "mV" : "ppm";
+const char* Trend::unitOf(int mode) {
+    return mode == 2 ? "mV" : mode >= 0 ? "ppm" : "";
 }
 
-std::vector<TrendPoint> Trend::points(double now) const {
+void Trend::mark(TrendMarker::Kind kind, double t) {
+    markers_.push_back({kind, t, mode_});
+    keep_bounded(markers_);
+}
+
+std::vector<TrendPoint> Trend::points(double from, double to) const {
     std::vector<TrendPoint> out;
     for (std::size_t i = 0; i < count_; ++i) {
         const TrendPoint& p = at(i);
-        if (p.t >= now - kSpanSeconds && p.t <= now)
+        if (p.t >= from && p.t <= to)
             out.push_back(p);
     }
     if (!out.empty())
@@ -83,9 +119,10 @@ Stability Trend::stability(double now) const {
     }
     st.s = (hi - lo) / 2.0;
     const double mean = sum / n;
-    const double limit = std::max(0.005 * std::fabs(mean), 0.01);
+    const double limit = std::max(kStableShare * std::fabs(mean), kStableFloor);
     st.stable = st.s <= limit && st.covered >= kCoverSeconds;
-    st.text = st.stable ? "stable \u00b1 " + trend_number(st.s) + " " + unit() : "settling";
+    const std::string unit = *this->unit() ? std::string(" ") + this->unit() : std::string();
+    st.text = st.stable ? "stable \u00b1 " + trend_number(st.s) + unit : "settling";
     return st;
 }
 

@@ -2,11 +2,10 @@
 
 #include "ui/ids.h"
 
-#include <cstring>
 #include <utility>
 
-TrendFeed::TrendFeed(Trend& trend, std::function<double()> now)
-    : trend_(trend), now_(std::move(now)) {}
+TrendFeed::TrendFeed(Trend& trend, std::function<double()> now, std::function<bool()> watching)
+    : trend_(trend), now_(std::move(now)), watching_(std::move(watching)) {}
 
 void TrendFeed::pollBegins() {
     shown_ = false;
@@ -16,9 +15,19 @@ void TrendFeed::pollBegins() {
 void TrendFeed::pollEnded() {
     if (shown_ && status_ == "ok")
         trend_.add(now_(), value_, u1_);
+    else if (watching_())
+        trend_.noData(now_());
     else
         trend_.gap();
     shown_ = false;
+}
+
+// The selector is set by the program only from the transmitter's settings
+// word; the technician's own choice reaches it as an edit, never as a value
+// shown.
+void TrendFeed::shownInt(int panel, int control, int value) {
+    if (panel == PANEL_MAIN && control == MAIN_MODE)
+        trend_.setMode(value, now_());
 }
 
 void TrendFeed::shownReal(int panel, int control, double value) {
@@ -35,20 +44,4 @@ void TrendFeed::shownReal(int panel, int control, double value) {
 void TrendFeed::shownText(int panel, int control, const char* text) {
     if (panel == PANEL_SERVICE && control == SERVICE_STATUS)
         status_ = text;
-}
-
-void TrendFeed::attributeSet(int panel, int control, int attribute, int value) {
-    if (panel == PANEL_SERVICE && control == SERVICE_OXYGEN && attribute == ATTR_FORMAT)
-        scientific_ = value == VAL_SCIENTIFIC_FORMAT;
-}
-
-// The mode's label comes after its format: mode 0 is the scientific one,
-// mode 2 the one labelled as sensor voltage, mode 1 the other.
-void TrendFeed::attributeSet(int panel, int control, int attribute, const char* value) {
-    if (panel != PANEL_SERVICE || control != SERVICE_OXYGEN || attribute != ATTR_LABEL_TEXT)
-        return;
-    if (std::strncmp(value, "Sensor", 6) == 0)
-        trend_.setMode(2);
-    else
-        trend_.setMode(scientific_ ? 0 : 1);
 }

@@ -1,159 +1,94 @@
 #include "trend/trend_widget.h"
 
+#include <QComboBox>
+#include <QDateTime>
+#include <QDoubleSpinBox>
 #include <QHBoxLayout>
-#include <QPainter>
-#include <QPainterPath>
+#include <QLabel>
+#include <QPushButton>
 #include <QTimer>
-
-#include <algorithm>
-#include <cmath>
+#include <QVBoxLayout>
 
 namespace {
 
-const QColor kValueColour(0, 90, 170);
-const QColor kU1Colour(200, 110, 0);
+double system_wall_seconds() {
+    return static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
+}
 
-struct Range {
-    double lo = INFINITY;
-    double hi = -INFINITY;
-    void take(double v) {
-        if (std::isfinite(v)) {
-            lo = std::min(lo, v);
-            hi = std::max(hi, v);
-        }
-    }
-    // Never empty: a flat line sits in the middle.
-    void settle() {
-        if (!std::isfinite(lo)) {
-            lo = 0.0;
-            hi = 1.0;
-        }
-        double pad = (hi - lo) * 0.1;
-        if (pad <= 0.0)
-            pad = std::max(std::fabs(hi) * 0.01, 0.01);
-        lo -= pad;
-        hi += pad;
-    }
-};
+// A caption before its control: the caption's text is its own name, the
+// control has a name of its own.
+QLabel* caption(const QString& text, QWidget* buddy, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setBuddy(buddy);
+    return label;
+}
 
-QString scaleText(double v) {
-    return QString::number(v, 'g', 4);
+QDoubleSpinBox* rangeField(const QString& name, QWidget* parent) {
+    auto* field = new QDoubleSpinBox(parent);
+    field->setAccessibleName(name);
+    // The point as decimal separator, as on every other value shown.
+    field->setLocale(QLocale::c());
+    field->setRange(-99999.0, 99999.0);
+    field->setDecimals(3);
+    field->setKeyboardTracking(false);
+    return field;
 }
 
 } // namespace
 
-TrendPlot::TrendPlot(const Trend& trend, std::function<double()> now, QWidget* parent)
-    : QWidget(parent), trend_(trend), now_(std::move(now)) {
-    setAccessibleName(QStringLiteral("Trend"));
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-}
-
-void TrendPlot::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.fillRect(rect(), palette().base());
-    const QFontMetrics fm = p.fontMetrics();
-    const double now = now_();
-    const std::vector<TrendPoint> pts = trend_.points(now);
-    Range value, u1;
-    for (const TrendPoint& pt : pts) {
-        value.take(pt.value);
-        u1.take(pt.u1);
-    }
-    value.settle();
-    u1.settle();
-    // Each scale as wide as its own numbers.
-    auto widest = [&](const Range& r, const QString& name) {
-        return std::max({fm.horizontalAdvance(scaleText(r.hi)),
-                         fm.horizontalAdvance(scaleText(r.lo)), fm.horizontalAdvance(name)}) +
-               6;
-    };
-    const int left = widest(value, QString::fromUtf8(trend_.unit()));
-    const int right = widest(u1, QStringLiteral("u1"));
-    // The texts drawn, for whoever cannot see them.
-    const QString told =
-        tr("%1 from %2 to %3, u1 from %4 to %5, %6 to %7")
-            .arg(QString::fromUtf8(trend_.unit()), scaleText(value.lo), scaleText(value.hi),
-                 scaleText(u1.lo), scaleText(u1.hi), tr("-10 min"), tr("now"));
-    if (accessibleDescription() != told)
-        setAccessibleDescription(told);
-    const QRectF area(left, fm.height(), width() - left - right, height() - 2.5 * fm.height());
-    if (area.width() < 10 || area.height() < 10)
-        return;
-
-    p.setPen(palette().mid().color());
-    p.drawRect(area);
-    // One vertical line a minute, labelled at the ends.
-    for (int m = 1; m < 10; ++m) {
-        const double x = area.left() + area.width() * m / 10.0;
-        p.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
-    }
-    p.setPen(palette().text().color());
-    const double base = area.bottom() + fm.ascent() + 2;
-    p.drawText(QPointF(area.left(), base), tr("-10 min"));
-    p.drawText(QPointF(area.right() - fm.horizontalAdvance(tr("now")), base), tr("now"));
-
-    auto x = [&](double t) {
-        return area.left() + area.width() * (1.0 - (now - t) / Trend::kSpanSeconds);
-    };
-    auto y = [&](double v, const Range& r) {
-        return area.bottom() - area.height() * (v - r.lo) / (r.hi - r.lo);
-    };
-
-    p.setPen(kValueColour);
-    p.drawText(QPointF(2, area.top() + fm.ascent()), scaleText(value.hi));
-    p.drawText(QPointF(2, area.bottom()), scaleText(value.lo));
-    p.drawText(QPointF(2, area.top() - 2), QString::fromUtf8(trend_.unit()));
-    p.setPen(kU1Colour);
-    p.drawText(QPointF(area.right() + 4, area.top() + fm.ascent()), scaleText(u1.hi));
-    p.drawText(QPointF(area.right() + 4, area.bottom()), scaleText(u1.lo));
-    p.drawText(QPointF(area.right() + 4, area.top() - 2), QStringLiteral("u1"));
-
-    // A dashed line where a new segment (measuring mode) begins.
-    QPen dashed(palette().text().color(), 1, Qt::DashLine);
-    for (std::size_t i = 1; i < pts.size(); ++i) {
-        if (pts[i].segment != pts[i - 1].segment) {
-            p.setPen(dashed);
-            p.drawLine(QPointF(x(pts[i].t), area.top()), QPointF(x(pts[i].t), area.bottom()));
-        }
-    }
-
-    auto series = [&](double TrendPoint::*field, const Range& r, const QColor& colour) {
-        QPainterPath path;
-        for (const TrendPoint& pt : pts) {
-            const QPointF at(x(pt.t), y(pt.*field, r));
-            if (pt.joined)
-                path.lineTo(at);
-            else
-                path.moveTo(at);
-        }
-        p.setPen(QPen(colour, 1.5));
-        p.drawPath(path);
-        // A single point between gaps is still seen.
-        p.setBrush(colour);
-        for (std::size_t i = 0; i < pts.size(); ++i) {
-            const bool alone = !pts[i].joined && (i + 1 == pts.size() || !pts[i + 1].joined);
-            if (alone)
-                p.drawEllipse(QPointF(x(pts[i].t), y(pts[i].*field, r)), 1.5, 1.5);
-        }
-        p.setBrush(Qt::NoBrush);
-    };
-    p.setClipRect(area);
-    series(&TrendPoint::u1, u1, kU1Colour);
-    series(&TrendPoint::value, value, kValueColour);
-}
-
-TrendView::TrendView(const Trend& trend, std::function<double()> now, QWidget* parent)
-    : QWidget(parent), trend_(trend), now_(now), plot_(new TrendPlot(trend, now, this)),
+TrendView::TrendView(const Trend& trend, std::function<double()> now, std::function<double()> wall,
+                     QWidget* parent)
+    : QWidget(parent), trend_(trend), now_(now),
+      plot_(new TrendPlot(trend, now, wall ? std::move(wall) : system_wall_seconds, this)),
+      span_(new QComboBox(this)), scale_(new QComboBox(this)),
+      from_(rangeField(tr("Scale from"), this)), to_(rangeField(tr("Scale to"), this)),
+      rangeUnit_(new QLabel(this)), reset_(new QPushButton(tr("&Live view"), this)),
       stability_(new QLabel(this)) {
-    auto* layout = new QHBoxLayout(this);
+    span_->setAccessibleName(tr("Time span"));
+    for (double s : kSpans)
+        span_->addItem(tr("%1 min").arg(s / 60.0));
+    span_->setCurrentIndex(1);
+    plot_->setSpan(kSpans[1]);
+    scale_->setAccessibleName(tr("Value scale"));
+    scale_->addItems({tr("Auto"), tr("Fixed")});
+    reset_->setToolTip(tr("Leave the zoom and follow the trend again"));
+    reset_->setEnabled(false);
+
+    auto* controls = new QHBoxLayout;
+    controls->setContentsMargins(0, 0, 0, 0);
+    controls->addWidget(caption(tr("T&ime span"), span_, this));
+    controls->addWidget(span_);
+    controls->addSpacing(8);
+    controls->addWidget(caption(tr("Sc&ale"), scale_, this));
+    controls->addWidget(scale_);
+    controls->addWidget(caption(tr("from"), from_, this));
+    controls->addWidget(from_);
+    controls->addWidget(caption(tr("to"), to_, this));
+    controls->addWidget(to_);
+    controls->addWidget(rangeUnit_);
+    controls->addStretch(1);
+    auto* below = new QHBoxLayout;
+    below->setContentsMargins(0, 0, 0, 0);
+    below->addWidget(stability_, 1);
+    below->addWidget(reset_);
+
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(controls);
     layout->addWidget(plot_, 1);
-    // "stable ±" over the number and unit: the plot keeps the width.
-    stability_->setFixedWidth(
-        stability_->fontMetrics().horizontalAdvance(QStringLiteral("0.000123 ppm")) + 4);
-    stability_->setWordWrap(true);
-    layout->addWidget(stability_);
+    layout->addLayout(below);
+
+    connect(span_, &QComboBox::activated, this, [this](int i) {
+        plot_->setSpan(kSpans[i]);
+        plot_->resetZoom();
+    });
+    connect(scale_, &QComboBox::activated, this, [this] { scaleChosen(); });
+    connect(from_, &QDoubleSpinBox::valueChanged, this, [this] { rangeEdited(); });
+    connect(to_, &QDoubleSpinBox::valueChanged, this, [this] { rangeEdited(); });
+    connect(reset_, &QPushButton::clicked, plot_, &TrendPlot::resetZoom);
+    plot_->onZoomChanged([this] { zoomChanged(); });
+    scaleChosen();
+
     auto* timer = new QTimer(this);
     timer->setInterval(1000);
     connect(timer, &QTimer::timeout, this, [this] {
@@ -162,6 +97,32 @@ TrendView::TrendView(const Trend& trend, std::function<double()> now, QWidget* p
     });
     timer->start();
     refresh();
+}
+
+// Fixed starts from the range shown, so that nothing jumps.
+void TrendView::scaleChosen() {
+    const bool fixed = scale_->currentIndex() == 1;
+    if (fixed) {
+        const QSignalBlocker a(from_), b(to_);
+        from_->setValue(plot_->shownLo());
+        to_->setValue(plot_->shownHi());
+    }
+    from_->setEnabled(fixed);
+    to_->setEnabled(fixed);
+    plot_->setFixedRange(fixed, from_->value(), to_->value());
+}
+
+void TrendView::rangeEdited() {
+    if (scale_->currentIndex() == 1)
+        plot_->setFixedRange(true, from_->value(), to_->value());
+}
+
+void TrendView::zoomChanged() {
+    reset_->setEnabled(plot_->zoomed());
+}
+
+QString TrendView::stabilityText() const {
+    return stability_->text();
 }
 
 void TrendView::refresh() {
@@ -175,5 +136,12 @@ void TrendView::refresh() {
     stability_->setAccessibleDescription(why.isEmpty()
                                              ? tr("Stability of the main value")
                                              : tr("Stability of the main value. %1").arg(why));
+    // A fixed range is in the unit it was set in: another unit scales anew.
+    const QString unit = plot_->shownUnit();
+    if (unit != rangeUnit_->text() && scale_->currentIndex() == 1) {
+        scale_->setCurrentIndex(0);
+        scaleChosen();
+    }
+    rangeUnit_->setText(unit);
     plot_->update();
 }

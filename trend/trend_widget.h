@@ -1,39 +1,47 @@
-// The trend on the service panel, drawn with QPainter: the main value (left
-// scale) and u1 (right scale) over the last ten minutes, gaps left open, a
-// dashed line where the measuring mode changed; beside it the stability
-// text. Repaints after each poll and once a second, so the time axis moves.
+// The trend on the service panel: above the plot the time span (1, 10 or
+// 60 minutes) and the auto or fixed value scale with its range; below it the
+// stability text and the way back from a zoom. Repaints after each poll and
+// once a second, so that the time axis moves.
 #pragma once
 
 #include "trend/trend.h"
+#include "trend/trend_plot.h"
 
-#include <QLabel>
 #include <QWidget>
 #include <functional>
 
-class TrendPlot : public QWidget {
-  public:
-    TrendPlot(const Trend& trend, std::function<double()> now, QWidget* parent = nullptr);
-    QSize sizeHint() const override { return {420, 150}; }
-    QSize minimumSizeHint() const override { return {240, 100}; }
-
-  protected:
-    void paintEvent(QPaintEvent* event) override;
-
-  private:
-    const Trend& trend_;
-    std::function<double()> now_;
-};
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QPushButton;
 
 class TrendView : public QWidget {
   public:
-    TrendView(const Trend& trend, std::function<double()> now, QWidget* parent = nullptr);
+    // `now`: the trend's monotonic seconds; `wall`: wall-clock seconds since
+    // the epoch (default: the system's clock).
+    TrendView(const Trend& trend, std::function<double()> now, std::function<double()> wall = {},
+              QWidget* parent = nullptr);
     // Shows the trend and the stability as they are now.
     void refresh();
-    QString stabilityText() const { return stability_->text(); }
+    QString stabilityText() const;
+    TrendPlot* plot() const { return plot_; }
+
+    // The spans offered, in seconds.
+    static constexpr double kSpans[] = {60.0, 600.0, 3600.0};
 
   private:
+    void scaleChosen();
+    void rangeEdited();
+    void zoomChanged();
+
     const Trend& trend_;
     std::function<double()> now_;
     TrendPlot* plot_;
+    QComboBox* span_;
+    QComboBox* scale_;
+    QDoubleSpinBox* from_;
+    QDoubleSpinBox* to_;
+    QLabel* rangeUnit_;
+    QPushButton* reset_;
     QLabel* stability_;
 };

@@ -25,8 +25,8 @@ void NumericField::setNoData(bool on) {
 }
 
 // A new format leaves refused text as the user typed it.
-void NumericField::setScientific(bool on) {
-    scientific_ = on;
+void NumericField::setSignificant(bool on) {
+    significant_ = on;
     if (!refused_)
         showValue();
 }
@@ -49,7 +49,16 @@ void NumericField::setRefused(bool on) {
 QString NumericField::formatted() const {
     // QString::number ignores the locale: a German desktop still sees '.'
     // as on the transmitter's own display.
-    return QString::number(value_, scientific_ ? 'e' : 'f', precision_);
+    if (!significant_)
+        return QString::number(value_, 'f', precision_);
+    const QString scientific = QString::number(value_, 'e', precision_);
+    // The exponent after rounding: 9.9996 to four digits is 1.000e+01.
+    const qsizetype e = scientific.indexOf(u'e');
+    bool ok = false;
+    const int exponent = e < 0 ? 0 : scientific.mid(e + 1).toInt(&ok);
+    if (!ok || exponent < -4 || exponent > precision_)
+        return scientific;
+    return QString::number(value_, 'f', precision_ - exponent);
 }
 
 void NumericField::showValue() {

@@ -1,6 +1,12 @@
 // A field for a real number that keeps the exact value it was given or the
 // user typed. Display format and precision change only what is shown: a zero
 // point of 0.0537 shown as "0.1" still goes back to the transmitter as 0.0537.
+//
+// The two formats: fixed-point, `precision` digits after the point; and
+// significant digits, `precision` + 1 of them as in the mantissa of
+// scientific notation, written out in fixed-point where the value's size
+// allows that without inventing digits (1e-4 <= |v| < 10^(precision + 1):
+// "0.05370", "20.90", "1234") and in e-notation otherwise ("1.235e+04").
 #pragma once
 
 #include <QLineEdit>
@@ -8,7 +14,7 @@
 class NumericField : public QLineEdit {
     Q_OBJECT
     Q_PROPERTY(double value READ value WRITE setValue)
-    Q_PROPERTY(bool scientific READ scientific WRITE setScientific)
+    Q_PROPERTY(bool significant READ significant WRITE setSignificant)
     Q_PROPERTY(int precision READ precision WRITE setPrecision)
 
   public:
@@ -17,9 +23,9 @@ class NumericField : public QLineEdit {
     double value() const { return value_; }
     // Programmatic: shows the value and emits nothing.
     void setValue(double value);
-    // Scientific ("5.370e-02") or fixed-point ("0.054") display.
-    bool scientific() const { return scientific_; }
-    void setScientific(bool on);
+    // Significant digits ("0.05370") or fixed-point ("0.054") display.
+    bool significant() const { return significant_; }
+    void setSignificant(bool on);
     // Digits after the decimal point, 0 to kMaxPrecision.
     int precision() const { return precision_; }
     void setPrecision(int digits);
@@ -60,7 +66,7 @@ class NumericField : public QLineEdit {
     QString formatted() const;
 
     double value_ = 0.0;
-    bool scientific_ = false;
+    bool significant_ = false;
     int precision_ = 2;
     bool refused_ = false;
     bool noData_ = false;

@@ -2,6 +2,7 @@
 
 #include "platform/qt/led.h"
 #include "platform/qt/numeric_field.h"
+#include "platform/qt/screen_fit.h"
 
 #include <QAbstractSpinBox>
 #include <QAction>
@@ -12,6 +13,7 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -238,6 +240,11 @@ QWidget* QtUi::control(int panel, int control) const {
     return it == p->controls.end() ? nullptr : it->second.data();
 }
 
+QString QtUi::panelFile(int panel) const {
+    const Panel* p = find(panel);
+    return p ? p->file : QString();
+}
+
 QAction* QtUi::menuItem(int menuBar, int item) const {
     for (const auto& [handle, panel] : panels_) {
         if (panel.menuBar != menuBar || !panel.widget)
@@ -266,6 +273,7 @@ int QtUi::loadPanel(int parent, const char* path, int resource) {
     }
     Panel panel;
     panel.resource = resource;
+    panel.file = QFileInfo(file).absoluteFilePath();
     for (QWidget* w : root->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         int r = 0;
         if (intProperty(w, "panelResource", &r) && r == resource) {
@@ -378,6 +386,8 @@ int QtUi::displayPanel(int panel) {
     // A minimised panel asked for is wanted on screen.
     if (widget->isWindow() && widget->isMinimized())
         widget->setWindowState(widget->windowState() & ~Qt::WindowMinimized);
+    if (widget->isWindow() && !widget->isVisible())
+        FitToScreen(widget);
     widget->show();
     widget->raise();
     if (widget->isWindow()) {

@@ -42,6 +42,8 @@ class QtUi : public QObject, public UiBackend {
     QWidget* panelWidget(int panel) const;
     QWidget* control(int panel, int control) const;
     QAction* menuItem(int menuBar, int item) const;
+    // The resource file a panel was loaded from; "" if unknown.
+    QString panelFile(int panel) const;
 
     // Called with the handle and resource number of each panel loaded, once
     // its controls are bound: what a feature of its own adds to a panel.
@@ -58,6 +60,7 @@ class QtUi : public QObject, public UiBackend {
     struct Panel {
         QPointer<QWidget> widget;
         int resource = 0;
+        QString file;
         int menuBar = 0; // handle, 0: none
         PanelCallbackPtr callback = nullptr;
         bool floating = false; // a child panel without a reserved area

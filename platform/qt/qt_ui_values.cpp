@@ -107,9 +107,9 @@ int QtUi::setCtrlAttribute(int panel, int control, int attribute, int value) {
     if (!field)
         return UIE_BAD_HANDLE;
     if (attribute == ATTR_FORMAT && value == VAL_SCIENTIFIC_FORMAT)
-        field->setScientific(true);
+        field->setSignificant(true);
     else if (attribute == ATTR_FORMAT && value == VAL_FLOATING_PT_FORMAT)
-        field->setScientific(false);
+        field->setSignificant(false);
     else if (attribute == ATTR_PRECISION && value >= 0 && value <= NumericField::kMaxPrecision)
         field->setPrecision(value);
     else if (attribute == ATTR_NO_DATA)

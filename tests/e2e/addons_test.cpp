@@ -1,7 +1,8 @@
 // The additions against k964-sim on the real backends: the line trace
 // against the simulator's own log of the wire, the service record of a
-// connect, a save and a zero calibration, and the trend while the gas at
-// the sensor changes.
+// connect, a save and a zero calibration, the trend while the gas at the
+// sensor changes, and the trend's markers, its unit and the lines that say
+// what happened through a zero calibration and a mode change.
 #include "addons/addons.h"
 #include "platform/visible.h"
 #include "tests/e2e/e2e_fixture.h"
@@ -10,6 +11,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -271,7 +273,7 @@ TEST_F(AddonsTest, TheTrendFollowsTheGasAndSettles) {
     startSim();
     addons = std::make_unique<Addons>(clock);
     connect();
-    addons->attach(p3);
+    addons->attach(p1, p3);
     ASSERT_NE(addons->trendView(), nullptr);
     for (QTimer* t : ui->panelWidget(p3)->findChildren<QTimer*>())
         t->setInterval(100);
@@ -303,17 +305,59 @@ TEST_F(AddonsTest, TheTrendFollowsTheGasAndSettles) {
     EXPECT_TRUE(addons->trendView()->isVisible());
 }
 
+TEST_F(AddonsTest, AZeroAndASavedModeChangeAreMarkedAndSaidInWords) {
+    startSim();
+    addons = std::make_unique<Addons>();
+    connect();
+    addons->attach(p1, p3);
+    for (QTimer* t : ui->panelWidget(p3)->findChildren<QTimer*>())
+        t->setInterval(100);
+    auto line = [this](int panel, const char* name) {
+        return ui->panelWidget(panel)->findChild<QLabel*>(name)->text().toStdString();
+    };
+    EXPECT_EQ(line(p1, "outcomeLine").rfind("Read from the transmitter at ", 0), 0u);
+    EXPECT_NE(line(p1, "connectionLine").find("COM1 \u2192 /"), std::string::npos);
+    EXPECT_NE(line(p1, "connectionLine").find(" \u00b7 read "), std::string::npos);
+    openService();
+    const Trend& trend = addons->trend();
+    QTRY_VERIFY_WITH_TIMEOUT(trend.size() >= 2, kDeadlineMs);
+    answerNextPopup(true);
+    click(p3, SERVICE_ZERO);
+    EXPECT_EQ(line(p3, "serviceOutcomeLine").rfind("Zero calibration taken at ", 0), 0u);
+    ASSERT_EQ(trend.markers().size(), 1u);
+    EXPECT_EQ(trend.markers().back().kind, TrendMarker::Zero);
+
+    // The selector alone: the transmitter still measures ppm.
+    chooseMode(2);
+    EXPECT_EQ(trend.mode(), 0);
+    EXPECT_EQ(line(p3, "oxygenUnit"), "ppm");
+    click(p1, MAIN_SAVE);
+    EXPECT_EQ(line(p1, "outcomeLine").rfind("Saved to the transmitter at ", 0), 0u);
+    EXPECT_EQ(line(p1, "outcomeLine"), line(p3, "serviceOutcomeLine"));
+    EXPECT_EQ(trend.mode(), 2);
+    EXPECT_EQ(line(p3, "oxygenUnit"), "mV");
+    EXPECT_EQ(trend.markers().back().kind, TrendMarker::Mode);
+    const double changed = trend.markers().back().t;
+    QTRY_VERIFY_WITH_TIMEOUT(trend.points(changed, 1e12).size() >= 2, kDeadlineMs);
+    for (const TrendPoint& p : trend.points(0, 1e12))
+        EXPECT_EQ(p.mode, p.t < changed ? 0 : 2) << p.t;
+    addons->trendView()->plot()->grab();
+    EXPECT_EQ(addons->trendView()->plot()->shownUnit(), "mV");
+}
+
 TEST_F(AddonsTest, ALostLineMakesWhatWasReadStaleAndNoLiveValueLive) {
     startSim();
     addons = std::make_unique<Addons>();
     connect();
-    addons->attach(p3);
+    addons->attach(p1, p3);
     openService();
     QTRY_COMPARE_WITH_TIMEOUT(text(p3, SERVICE_STATUS), QString("ok"), kDeadlineMs);
     sim->command("drop");
     QTRY_COMPARE_WITH_TIMEOUT(text(p3, SERVICE_STATUS), QString("ERROR1 NO CONNECT"), kDeadlineMs);
     EXPECT_EQ(text(p3, SERVICE_OXYGEN), "no data");
     EXPECT_FALSE(widget(p3, SERVICE_OXYGEN)->isEnabled()) << "greyed";
+    EXPECT_EQ(ui->panelWidget(p3)->findChild<QLabel*>("oxygenUnit")->text(), "")
+        << "no unit beside no value";
     addons->trendView()->refresh();
     EXPECT_EQ(addons->trendView()->stabilityText(), "no data");
     EXPECT_EQ(text(p1, MAIN_NOTE), "Line lost since the settings were read: read them again");

@@ -14,19 +14,25 @@ namespace {
 
 struct Shown {
     double value;
-    bool scientific;
+    bool significant;
     int precision;
     const char* text;
 };
 
 TEST(NumericFieldTest, ShowsTheValueInTheChosenFormat) {
     const Shown cases[] = {
-        {0.0537, true, 3, "5.370e-02"},
+        {0.0537, true, 3, "0.05370"},
         {0.0537, false, 1, "0.1"},
         {0.0537, false, 3, "0.054"},
-        {20.9, true, 3, "2.090e+01"},
+        {20.9, true, 3, "20.90"},
         {-1234.5678, true, 2, "-1.23e+03"},
-        {0.0, true, 3, "0.000e+00"},
+        {-1234.5678, true, 3, "-1235"},
+        {0.0, true, 3, "0.000"},
+        {9.9996, true, 3, "10.00"},
+        {999.96, true, 3, "1000"},
+        {12346.0, true, 3, "1.235e+04"},
+        {0.00012346, true, 3, "0.0001235"},
+        {0.000012346, true, 3, "1.235e-05"},
         {0.0, false, 1, "0.0"},
         {209.0, false, 0, "209"},
         {1.25e-300, true, 1, "1.2e-300"},
@@ -37,7 +43,7 @@ TEST(NumericFieldTest, ShowsTheValueInTheChosenFormat) {
     for (const Shown& c : cases) {
         SCOPED_TRACE(c.text);
         field.setValue(c.value);
-        field.setScientific(c.scientific);
+        field.setSignificant(c.significant);
         field.setPrecision(c.precision);
         EXPECT_EQ(field.text(), c.text);
         EXPECT_EQ(field.value(), c.value);
@@ -48,13 +54,13 @@ TEST(NumericFieldTest, FormatAndPrecisionNeverChangeTheValue) {
     NumericField field;
     field.setValue(0.0537);
     for (int digits : {0, 1, 3, 15, 2}) {
-        for (bool scientific : {true, false}) {
-            field.setScientific(scientific);
+        for (bool significant : {true, false}) {
+            field.setSignificant(significant);
             field.setPrecision(digits);
             EXPECT_EQ(field.value(), 0.0537);
         }
     }
-    field.setScientific(false);
+    field.setSignificant(false);
     field.setPrecision(1);
     EXPECT_EQ(field.text(), "0.1");
     EXPECT_EQ(field.value(), 0.0537);
@@ -73,15 +79,15 @@ TEST(NumericFieldTest, ShowsAPointUnderAGermanLocale) {
     std::setlocale(LC_NUMERIC, "de_DE.UTF-8"); // where installed
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     NumericField field;
-    field.setScientific(true);
+    field.setSignificant(true);
     field.setPrecision(3);
     field.setValue(20.9);
-    QString scientific = field.text();
-    field.setScientific(false);
+    QString significant = field.text();
+    field.setSignificant(false);
     QString fixed = field.text();
     QLocale::setDefault(QLocale::c());
     std::setlocale(LC_NUMERIC, previous.c_str());
-    EXPECT_EQ(scientific, "2.090e+01");
+    EXPECT_EQ(significant, "20.90");
     EXPECT_EQ(fixed, "20.900");
 }
 
@@ -237,7 +243,7 @@ TEST_F(NumericFieldEditTest, ProgrammaticValuesCommitNothing) {
     QSignalSpy committed(field, &NumericField::committed);
     field->setValue(4.0);
     field->setPrecision(3);
-    field->setScientific(true);
+    field->setSignificant(true);
     other->setFocus();
     EXPECT_EQ(committed.count(), 0);
     EXPECT_EQ(field->value(), 4.0);

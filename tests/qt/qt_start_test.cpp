@@ -253,8 +253,9 @@ QStringList untold(QWidget* window, QStringList* painted) {
 
 // Every window of the program as main() puts it together, with a value in
 // every place that shows one: the main panel with the COM port panel and its
-// device list, the service panel with the trend, the line trace, the Service
-// menu and the popups.
+// device list, the service panel with the trend (its markers and a stretch
+// of no data), the line trace, the manual, the Service menu, the popups and
+// About.
 TEST_F(QtFixture, EveryTextShownIsCarriedByAnAccessibleNameValueOrDescription) {
     struct OneAdapter : PortLister {
         std::vector<PortEntry> ports() override {
@@ -275,10 +276,18 @@ TEST_F(QtFixture, EveryTextShownIsCarriedByAnAccessibleNameValueOrDescription) {
     const double now = 100.0;
     Addons addons([&] { return now; });
     starten();
-    addons.attach(p3);
-    addons.trend().setMode(0);
-    for (int t = 0; t <= 40; ++t)
-        addons.trend().add(now - 40 + t, 20.9 + 0.01 * (t % 3), 0.2);
+    addons.attach(p1, p3);
+    Trend& trend = addons.trend();
+    trend.setMode(0);
+    for (int t = 100; t >= 70; --t)
+        trend.add(now - t, 20.9 + 0.01 * (t % 3), 0.2);
+    trend.mark(TrendMarker::Zero, now - 80);
+    for (int t = 69; t >= 65; --t)
+        trend.noData(now - t);
+    trend.setMode(2, now - 64);
+    for (int t = 64; t >= 0; --t)
+        trend.add(now - t, -100.0 + 0.01 * (t % 3), 0.2);
+    addons.trendView()->plot()->setSpan(120.0);
     addons.trendView()->refresh();
     LineTrace& trace = addons.trace();
     trace.open(1, 9600, 0, 8, 1);
@@ -296,6 +305,7 @@ TEST_F(QtFixture, EveryTextShownIsCarriedByAnAccessibleNameValueOrDescription) {
         if (auto* exchanges = window->findChild<QTreeView*>(QString(), Qt::FindDirectChildrenOnly))
             exchanges->expandAll();
     }
+    addons.showManual();
     auto* menu = ui->panelWidget(p1)->findChild<QMenu*>();
     ASSERT_NE(menu, nullptr);
     menu->popup(QPoint(10, 10));
@@ -308,21 +318,24 @@ TEST_F(QtFixture, EveryTextShownIsCarriedByAnAccessibleNameValueOrDescription) {
             missing += untold(window, &painted);
     }
     menu->hide();
-    for (bool confirm : {false, true}) {
+    for (int popup : {0, 1, 2}) {
         BoxCloser walker([] { return true; },
                          [&](QMessageBox* box) {
                              missing += untold(box, &painted);
                              box->done(0);
                          });
-        if (confirm)
+        if (popup == 0)
+            MessagePopup("Input", "END MARK (ppm): not a number !");
+        else if (popup == 1)
             ConfirmPopup("CALIBRATION", "SET Vcal = 0 mV ?");
         else
-            MessagePopup("Input", "END MARK (ppm): not a number !");
+            addons.showAbout();
     }
     EXPECT_TRUE(missing.isEmpty()) << missing.join(u'\n').toStdString();
     // The walk saw each window's own texts.
-    for (const char* text : {"Save", "FT232R USB UART", "stable", "now", "Service panel", "reply",
-                             "not a number", "SET Vcal"}) {
+    for (const char* text : {"Save", "FT232R USB UART", "stable", "u1 mV", "no data", "Zero",
+                             "Mode 2 (mV)", "Not connected", "Service panel", "reply",
+                             "oxygen transmitter", "not a number", "SET Vcal", "Licence: MIT"}) {
         EXPECT_TRUE(painted.join(QString()).contains(QString::fromUtf8(text))) << text;
     }
 }

