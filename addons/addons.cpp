@@ -18,7 +18,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QGroupBox>
-#include <QSaveFile>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QVBoxLayout>
