@@ -165,8 +165,14 @@ std::string TraceModel::text(const TraceExchange& e, std::size_t step, int colum
         return s.bytes.empty() ? std::string() : bytes(s.bytes);
     case Outcome:
         return trace_step_outcome(e, step);
-    case Duration:
-        return "+" + trace_ms(s.ms - e.ms) + " ms";
+    case Duration: {
+        // Built up in place: GCC 12 sees an overlap that is not there in
+        // "+" + std::string.
+        std::string text(1, '+');
+        text += trace_ms(s.ms - e.ms);
+        text += " ms";
+        return text;
+    }
     }
     return {};
 }
