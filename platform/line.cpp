@@ -40,7 +40,7 @@ long generation = 0;
 
 // Read-only commands whose replies carry their own text, in the order they
 // are tried as the probe.
-const char* const kProbes[] = {"s1", "s2", "s3", "s4", "s5", "s6", "s7",
+const char* const kProbes[] = {"s1", "s2",  "s3", "s4", "s5", "s6", "s7",
                                "s8", "t12", "s0", "d1", "d2", "d3"};
 // Echoes kept of commands whose reply may still come: one fewer than there are
 // probes, so one probe is always free.
@@ -83,9 +83,8 @@ std::string echo_of(const char* bytes, int count) {
         return "";
     const char c = bytes[0];
     if (c == 'D')
-        return (bytes[1] == '8' || bytes[1] == '9' || bytes[1] == '0')
-                   ? std::string{'d', bytes[1]}
-                   : "";
+        return (bytes[1] == '8' || bytes[1] == '9' || bytes[1] == '0') ? std::string{'d', bytes[1]}
+                                                                       : "";
     if (c != 's' && c != 't' && c != 'd')
         return "";
     int n = 1;
@@ -119,8 +118,8 @@ void note_unread(const std::string& bytes) {
     const std::size_t cr = bytes.rfind(kCr);
     if (cr != std::string::npos)
         line.midLine = false;
-    const auto tail = cr == std::string::npos ? bytes.begin()
-                                              : bytes.begin() + static_cast<long>(cr) + 1;
+    const auto tail =
+        cr == std::string::npos ? bytes.begin() : bytes.begin() + static_cast<long>(cr) + 1;
     if (std::any_of(tail, bytes.end(), printable))
         line.midLine = true;
 }

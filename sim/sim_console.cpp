@@ -67,11 +67,10 @@ std::string sim_status(const DeviceModel& model, bool lineUp, long commands, lon
         s << " pad-for=" << prefix << ':' << n;
     s << " slow-save=" << f.slowSaveMs << " wrong-letter=" << onoff(f.wrongLetter)
       << " overlong=" << onoff(f.overlong) << " pad24=" << onoff(f.pad24)
-      << " no-cr=" << onoff(f.noCr) << " garbage=" << onoff(f.garbage)
-      << " crlf=" << onoff(f.crlf) << " other-case=" << onoff(f.otherCase)
-      << " noise-byte=" << hex(f.noise) << " pause=" << f.pauseAt << ':' << f.pauseMs
-      << " usb-latency=" << f.usbLatencyMs << " babble=" << onoff(f.babble)
-      << " pace=" << onoff(pace);
+      << " no-cr=" << onoff(f.noCr) << " garbage=" << onoff(f.garbage) << " crlf=" << onoff(f.crlf)
+      << " other-case=" << onoff(f.otherCase) << " noise-byte=" << hex(f.noise)
+      << " pause=" << f.pauseAt << ':' << f.pauseMs << " usb-latency=" << f.usbLatencyMs
+      << " babble=" << onoff(f.babble) << " pace=" << onoff(pace);
     return s.str();
 }
 

@@ -99,9 +99,9 @@ class MemorySerial : public SerialBackend {
   private:
     int check(int port) const;
     int record(SerialEvent event);
-    void transmit();            // pending output leaves; replies are scheduled
-    void arriveUntil(double t); // bytes due by t move into the input queue
-    void babble(double until);  // a babbling transmitter's bytes, up to `until`
+    void transmit();                  // pending output leaves; replies are scheduled
+    void arriveUntil(double t);       // bytes due by t move into the input queue
+    void babble(double until);        // a babbling transmitter's bytes, up to `until`
     double handover(double at) const; // when a byte off the wire at `at` can be read
 
     DeviceModel& model_;

@@ -43,7 +43,11 @@ const PacedCase kPacedCases[] = {
     {"pause_in_rest", {"--overlong", "--pause", "26", "100"}, "pause 0 0", true, "ok"},
     // Replies without their command's text, later than their time-out.
     {"very_late_vv", {"--latency-for", "VV", "1200"}, "latency VV 0", true, "ok"},
-    {"late_u1_in_the_poll", {"--latency-for", "u1", "1200"}, "latency u1 0", true, "ok",
+    {"late_u1_in_the_poll",
+     {"--latency-for", "u1", "1200"},
+     "latency u1 0",
+     true,
+     "ok",
      "ERROR1 NO CONNECT"},
     {"crlf", {"--crlf"}, "crlf off", true, "ok"},
     {"noise_before_replies", {"--noise-byte", "00"}, "noise-byte off", true, "ok"},

@@ -49,18 +49,28 @@ enum Fault {
 
 const char* const kActionNames[] = {"connect", "reread", "save", "open_service",
                                     "poll",    "store",  "zero", "span"};
-const char* const kFaultNames[] = {
-    "silent",       "late",         "slow_save",   "wrong_letter", "overlong",
-    "exact24",      "late_vv",      "late_t12",    "late_d8",      "very_late_t12_d8",
-    "during_flush", "no_cr",        "garbage",     "dropped",      "usb_overlong",
-    "usb_exact24",  "pause_in_rest", "longer_than_time_out", "very_late_vv", "very_late_u1",
-    "late_d1",      "late_save",    "other_case",  "crlf",         "noise_nul",
-    "noise_ff",     "noise_lf",     "babble"};
+const char* const kFaultNames[] = {"silent",        "late",
+                                   "slow_save",     "wrong_letter",
+                                   "overlong",      "exact24",
+                                   "late_vv",       "late_t12",
+                                   "late_d8",       "very_late_t12_d8",
+                                   "during_flush",  "no_cr",
+                                   "garbage",       "dropped",
+                                   "usb_overlong",  "usb_exact24",
+                                   "pause_in_rest", "longer_than_time_out",
+                                   "very_late_vv",  "very_late_u1",
+                                   "late_d1",       "late_save",
+                                   "other_case",    "crlf",
+                                   "noise_nul",     "noise_ff",
+                                   "noise_lf",      "babble"};
 
-#define ALL_OK {"ok", "ok", "ok", "ok", "ok", "ok", "ok", "ok"}
+#define ALL_OK                                                                                     \
+    { "ok", "ok", "ok", "ok", "ok", "ok", "ok", "ok" }
 #define NO_LINE                                                                                    \
-    {"NO CONNECT 3", "NO CONNECT 3", "NO CONNECT 5", "NO CONNECT 5", "ERROR1 NO CONNECT",          \
-     "NO CONNECT 5", "ERROR NO CONNECT", "ERROR1 NO CONNECT"}
+    {                                                                                              \
+        "NO CONNECT 3", "NO CONNECT 3", "NO CONNECT 5", "NO CONNECT 5", "ERROR1 NO CONNECT",       \
+            "NO CONNECT 5", "ERROR NO CONNECT", "ERROR1 NO CONNECT"                                \
+    }
 
 // The status text after the action; "exit" for the open-failure path.
 const char* const kExpected[kFaults][kActions] = {
@@ -350,10 +360,9 @@ TEST_P(FaultMatrix, ShowsItsStatusTheTransmittersValuesAndWritesOnlyWhatIsShown)
     // No action holds the window longer than the time-outs of its exchanges
     // (each begins with a flush of the output) and 3 s, the calibration's
     // wait aside.
-    const long exchanges = std::count_if(serial.events().begin(), serial.events().end(),
-                                         [](const SerialEvent& e) {
-                                             return e.kind == SerialEvent::FlushOut;
-                                         });
+    const long exchanges =
+        std::count_if(serial.events().begin(), serial.events().end(),
+                      [](const SerialEvent& e) { return e.kind == SerialEvent::FlushOut; });
     const double timeout = c.action == Save ? 2.0 : 0.6;
     const double wait = c.action == Zero || c.action == Span ? 1.0 : 0.0;
     EXPECT_LE(clock.now() - start_time, exchanges * timeout + 3.0 + wait);
