@@ -7,6 +7,7 @@
 // m2) on a line that answers at once; after each poll the event loop runs,
 // as it does between two polls in the program.
 #include "tests/bench/trace_bench.h"
+#include "tests/support/resident.h"
 
 #include "app/shell.h"
 #include "platform/backends.h"
@@ -91,14 +92,6 @@ void polls(LineTrace& trace, long count) {
         trace.finish();
         settle();
     }
-}
-
-long resident_kib() {
-    std::ifstream statm("/proc/self/statm");
-    long size = 0;
-    long resident = 0;
-    statm >> size >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
 constexpr long kPolls = 10000; // 40 000 exchanges

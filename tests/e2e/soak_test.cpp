@@ -5,6 +5,7 @@
 // counter every 30 s and prints them as a table.
 #include "app/globals.h"
 #include "tests/e2e/e2e_fixture.h"
+#include "tests/support/resident.h"
 
 #include <QTest>
 
@@ -26,14 +27,6 @@ constexpr int kWindowSeconds = 30;
 constexpr long kCommandsPerPoll = 4;
 constexpr long kMaxGrowthKiB = 1024;
 constexpr double kMaxRateDrift = 0.10;
-
-long resident_kib() {
-    std::ifstream statm("/proc/self/statm");
-    long size = 0;
-    long resident = 0;
-    statm >> size >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
 
 long commands(const std::string& status) {
     const std::string key = " commands=";

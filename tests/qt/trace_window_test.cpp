@@ -4,6 +4,7 @@
 // hexadecimal. The trend's widget shows the stability text.
 #include "platform/memory/memory_serial.h"
 #include "tests/support/full_disk.h"
+#include "tests/support/wall_clock.h"
 #include "trace/line_trace.h"
 #include "trace/trace_text.h"
 #include "trace/trace_window.h"
@@ -25,17 +26,6 @@
 #include <unistd.h>
 
 namespace {
-
-// 10:32:05.412 today, local time, a little past the millisecond.
-double at_10_32_05_412() {
-    std::time_t now = std::time(nullptr);
-    std::tm t = *std::localtime(&now);
-    t.tm_hour = 10;
-    t.tm_min = 32;
-    t.tm_sec = 5;
-    t.tm_isdst = -1;
-    return static_cast<double>(std::mktime(&t)) + 0.4121;
-}
 
 class TraceWindowTest : public ::testing::Test {
   protected:

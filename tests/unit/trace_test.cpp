@@ -4,6 +4,7 @@
 #include "platform/visible.h"
 #include "settings/settings.h"
 #include "tests/support/logic_fixture.h"
+#include "tests/support/wall_clock.h"
 #include "trace/line_trace.h"
 #include "trace/trace_outcome.h"
 #include "trace/trace_text.h"
@@ -172,14 +173,7 @@ TEST(TraceText, AnExchangeAsLines) {
     e.ms = 1.5;
     e.duration = 2.25;
     e.error = 0;
-    // 10:32:05.412 today, local time, a little past the millisecond.
-    std::time_t now = std::time(nullptr);
-    std::tm t = *std::localtime(&now);
-    t.tm_hour = 10;
-    t.tm_min = 32;
-    t.tm_sec = 5;
-    t.tm_isdst = -1;
-    e.wall = static_cast<double>(std::mktime(&t)) + 0.4121;
+    e.wall = at_10_32_05_412();
     auto step = [&](TraceStep::Kind kind, double ms, std::string bytes, int result = 0,
                     ReadPurpose purpose = ReadPurpose::Reply) {
         TraceStep s;
