@@ -2,6 +2,7 @@
 
 #include "platform/qt/led.h"
 #include "platform/qt/numeric_field.h"
+#include "platform/qt/qt_ui_events.h"
 #include "platform/qt/screen_fit.h"
 
 #include <QAbstractSpinBox>
@@ -48,16 +49,6 @@ class Loader : public QUiLoader {
         return widget;
     }
 };
-
-// An integer dynamic property; false when absent or not a number.
-bool intProperty(const QObject* object, const char* name, int* value) {
-    QVariant v = object->property(name);
-    if (!v.isValid())
-        return false;
-    bool ok = false;
-    *value = v.toInt(&ok);
-    return ok;
-}
 
 // Tells whoever maintains the resource file what is wrong with it.
 bool damaged(const char* path, const QObject* where, const char* what) {
@@ -121,92 +112,6 @@ void centre(QWidget* panel) {
     panel->adjustSize();
     panel->move((over->width() - panel->width()) / 2, (over->height() - panel->height()) / 2);
     panel->raise();
-}
-
-// A click moves the focus onto the command, and the field left finishes its
-// edit first. A mnemonic, Enter or Space on the focused command, a menu
-// item's shortcut and an assistive technology's press leave the focus where
-// it is: the edits pending in the window's fields are taken or refused here,
-// with the same events, so that the command sees the values shown. A command
-// dropped because another one runs changes nothing under that one.
-void finishEdits(QWidget* window) {
-    if (CallbackRunning())
-        return;
-    for (NumericField* field : window->findChildren<NumericField*>())
-        field->finishEdit();
-    for (QAbstractSpinBox* spin : window->findChildren<QAbstractSpinBox*>())
-        spin->interpretText();
-}
-
-// Connects the user's event on `object` of `panelWidget` to its callback.
-// False when the callback does not fit the kind of control.
-bool connectEvent(QObject* object, const CallbackBinding* binding, QWidget* panelWidget, int panel,
-                  int menuBar, int id) {
-    if (auto* action = qobject_cast<QAction*>(object)) {
-        MenuCallbackPtr menu = binding->menu;
-        if (!menu || menuBar == 0)
-            return false;
-        // The item is the panel's child: the panel outlives it.
-        QObject::connect(action, &QAction::triggered, action, [=] {
-            finishEdits(panelWidget->window());
-            DispatchMenuCallback(menu, menuBar, id, panel);
-        });
-        return true;
-    }
-    auto* widget = qobject_cast<QWidget*>(object);
-    CtrlCallbackPtr callback = binding->ctrl;
-    if (!widget || !callback)
-        return false;
-    if (widget->property("interval").isValid()) {
-        // An instrument panel's timer: it ticks from loading on, shown or not.
-        int interval = 0;
-        if (!intProperty(widget, "interval", &interval) || interval <= 0)
-            return false;
-        auto* timer = new QTimer(widget);
-        timer->setInterval(interval);
-        QObject::connect(timer, &QTimer::timeout, timer, [callback, panel, id] {
-            DispatchCtrlCallback(callback, panel, id, EVENT_TIMER_TICK);
-        });
-        widget->hide();
-        timer->start();
-        return true;
-    }
-    auto commit = [callback, panel, id] {
-        DispatchCtrlCallback(callback, panel, id, EVENT_COMMIT);
-    };
-    // Each of these signals comes from the user only, never from SetCtrlVal.
-    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        // Enter on a focused command presses it, as Space does.
-        if (auto* push = qobject_cast<QPushButton*>(button))
-            push->setAutoDefault(true);
-        QObject::connect(button, &QAbstractButton::clicked, button, [button, commit] {
-            finishEdits(button->window());
-            commit();
-        });
-    } else if (auto* selector = qobject_cast<QComboBox*>(widget)) {
-        QObject::connect(selector, &QComboBox::activated, selector, commit);
-    } else if (auto* field = qobject_cast<NumericField*>(widget)) {
-        QObject::connect(field, &NumericField::committed, field, commit);
-    } else {
-        return false;
-    }
-    return true;
-}
-
-// Enter confirms a panel that has a default button, as in a dialog.
-void addDefaultButtonKeys(QWidget* panel) {
-    for (QPushButton* button : panel->findChildren<QPushButton*>()) {
-        if (!button->isDefault())
-            continue;
-        for (int key : {Qt::Key_Return, Qt::Key_Enter}) {
-            auto* shortcut = new QShortcut(QKeySequence(key), panel);
-            shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-            QObject::connect(shortcut, &QShortcut::activated, button, [button] {
-                if (button->isVisible() && button->isEnabled())
-                    button->click();
-            });
-        }
-    }
 }
 
 } // namespace
@@ -276,7 +181,7 @@ int QtUi::loadPanel(int parent, const char* path, int resource) {
     panel.file = QFileInfo(file).absoluteFilePath();
     for (QWidget* w : root->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         int r = 0;
-        if (intProperty(w, "panelResource", &r) && r == resource) {
+        if (IntProperty(w, "panelResource", &r) && r == resource) {
             panel.widget = w;
             break;
         }
@@ -319,7 +224,7 @@ bool QtUi::bind(int handle, Panel& panel, const char* path) {
         auto* action = qobject_cast<QAction*>(object);
         auto* control = qobject_cast<QWidget*>(object);
         if (hasId) {
-            if (!intProperty(object, "ctrlId", &id) || id <= 0 || (!action && !control) ||
+            if (!IntProperty(object, "ctrlId", &id) || id <= 0 || (!action && !control) ||
                 (action ? panel.menuItems.count(id) : panel.controls.count(id)))
                 return damaged(path, object, "bad or repeated ctrlId");
             if (action)
@@ -335,10 +240,10 @@ bool QtUi::bind(int handle, Panel& panel, const char* path) {
         const CallbackBinding* b = FindCallback(name.toString().toUtf8().constData());
         if (!b)
             return damaged(path, object, "unknown callback");
-        if (!connectEvent(object, b, widget, handle, panel.menuBar, id))
+        if (!ConnectUserEvent(object, b, widget, handle, panel.menuBar, id))
             return damaged(path, object, "callback does not fit the control");
     }
-    addDefaultButtonKeys(widget);
+    AddDefaultButtonKeys(widget);
     return true;
 }
 
@@ -347,7 +252,7 @@ void QtUi::embed(Panel& panel, QWidget* host) {
     QWidget* area = nullptr;
     for (QWidget* w : host->findChildren<QWidget*>()) {
         int r = 0;
-        if (intProperty(w, "childPanel", &r) && r == panel.resource) {
+        if (IntProperty(w, "childPanel", &r) && r == panel.resource) {
             area = w;
             break;
         }
