@@ -69,8 +69,8 @@ Addons::Addons(std::function<double()> trendClock, std::function<std::string()> 
     SetUiBackend(tap_.get());
     SetSerialBackend(trace_.get());
     SetCallbackObserver(this);
-    SetLineTraceAction([this] { showTrace(); });
-    SetServiceRecordAction([this] { saveRecord(); });
+    SetMenuAction(MenuAction::LineTrace, [this] { showTrace(); });
+    SetMenuAction(MenuAction::ServiceRecord, [this] { saveRecord(); });
     chooseFolder_ = [](const std::string& start) {
         return QFileDialog::getExistingDirectory(QApplication::activeWindow(),
                                                  QObject::tr("Folder for service records"),
@@ -82,8 +82,8 @@ Addons::Addons(std::function<double()> trendClock, std::function<std::string()> 
 
 Addons::~Addons() {
     RemoveExitHook(traceExit_);
-    SetLineTraceAction(nullptr);
-    SetServiceRecordAction(nullptr);
+    SetMenuAction(MenuAction::LineTrace, nullptr);
+    SetMenuAction(MenuAction::ServiceRecord, nullptr);
     SetCallbackObserver(nullptr);
     if (CurrentUiBackend() == tap_.get())
         SetUiBackend(innerUi_);

@@ -4,33 +4,33 @@
 
 namespace {
 
-std::function<void()> show_trace;
-std::function<void()> save_record;
+constexpr int kActions = static_cast<int>(MenuAction::WriteSettings) + 1;
+std::function<void()> actions[kActions];
+
+void run(MenuAction which) {
+    if (const auto& action = actions[static_cast<int>(which)])
+        action();
+}
 
 } // namespace
 
-void linetrace(int menuBar, int menuItem, void* callbackData, int panel) {
-    (void)menuBar;
-    (void)menuItem;
-    (void)callbackData;
-    (void)panel;
-    if (show_trace)
-        show_trace();
-}
+#define K964_MENU_CALLBACK(name, which)                                                       \
+    void name(int menuBar, int menuItem, void* callbackData, int panel) {                     \
+        (void)menuBar;                                                                         \
+        (void)menuItem;                                                                        \
+        (void)callbackData;                                                                    \
+        (void)panel;                                                                           \
+        run(MenuAction::which);                                                                \
+    }
 
-void servicerecord(int menuBar, int menuItem, void* callbackData, int panel) {
-    (void)menuBar;
-    (void)menuItem;
-    (void)callbackData;
-    (void)panel;
-    if (save_record)
-        save_record();
-}
+K964_MENU_CALLBACK(linetrace, LineTrace)
+K964_MENU_CALLBACK(servicerecord, ServiceRecord)
+K964_MENU_CALLBACK(calibrate, Calibrate)
+K964_MENU_CALLBACK(history, History)
+K964_MENU_CALLBACK(savesettings, SaveSettings)
+K964_MENU_CALLBACK(comparesettings, CompareSettings)
+K964_MENU_CALLBACK(writesettings, WriteSettings)
 
-void SetLineTraceAction(std::function<void()> action) {
-    show_trace = std::move(action);
-}
-
-void SetServiceRecordAction(std::function<void()> action) {
-    save_record = std::move(action);
+void SetMenuAction(MenuAction which, std::function<void()> action) {
+    actions[static_cast<int>(which)] = std::move(action);
 }

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=("$@")
 if [ ${#packages[@]} -eq 0 ]; then
     packages=(cmake g++ make pkg-config qt6-base-dev libqt6opengl6-dev qt6-serialport-dev qt6-tools-dev
-              libgl-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth dpkg-dev file)
+              libqt6sql6-sqlite libgl-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth dpkg-dev file)
 fi
 
 missing=()

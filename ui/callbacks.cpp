@@ -21,5 +21,10 @@ const CallbackBinding kCallbacks[] = {
     {"stcal", stcal, nullptr, nullptr},
     {"linetrace", nullptr, nullptr, linetrace},
     {"servicerecord", nullptr, nullptr, servicerecord},
+    {"calibrate", nullptr, nullptr, calibrate},
+    {"history", nullptr, nullptr, history},
+    {"savesettings", nullptr, nullptr, savesettings},
+    {"comparesettings", nullptr, nullptr, comparesettings},
+    {"writesettings", nullptr, nullptr, writesettings},
 };
 const int kCallbackCount = sizeof kCallbacks / sizeof kCallbacks[0];

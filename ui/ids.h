@@ -48,11 +48,16 @@ enum {
     POLL_TIMER = 14,
 };
 
-// Items of the main panel's menu bar. The line trace and the service record
-// are additions of ours (addons/); their numbers stay clear of the main
-// panel's controls.
+// Items of the main panel's menu bar. All but the service panel are
+// additions of ours (addons/); their numbers stay clear of the main panel's
+// controls.
 enum {
     MENUBAR_SERVICE = 2,
     MENUBAR_LINE_TRACE = 12,
     MENUBAR_SERVICE_RECORD = 13,
+    MENUBAR_CALIBRATE = 14,
+    MENUBAR_HISTORY = 15,
+    MENUBAR_SAVE_SETTINGS = 16,
+    MENUBAR_COMPARE_SETTINGS = 17,
+    MENUBAR_WRITE_SETTINGS = 18,
 };

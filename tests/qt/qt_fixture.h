@@ -41,7 +41,9 @@ inline void note(const char* name, int panel, int control, int event) {
 
 inline constexpr const char* kNames[] = {"schluss", "comok",     "go",           "setsp",  "dimmen",
                                          "timer1",  "setoffen",  "kalok",        "nullen", "setzen",
-                                         "stcal",   "linetrace", "servicerecord"};
+                                         "stcal",   "linetrace", "servicerecord",
+                                         "calibrate", "history", "savesettings",
+                                         "comparesettings", "writesettings"};
 
 template <int I> int noteCtrl(int panel, int control, int event, void*, int, int) {
     note(kNames[I], panel, control, event);
@@ -62,7 +64,9 @@ inline const CallbackBinding kRecording[] = {
     {kNames[6], nullptr, nullptr, noteMenu<6>},   {kNames[7], nullptr, notePanel<7>, nullptr},
     {kNames[8], noteCtrl<8>, nullptr, nullptr},   {kNames[9], noteCtrl<9>, nullptr, nullptr},
     {kNames[10], noteCtrl<10>, nullptr, nullptr}, {kNames[11], nullptr, nullptr, noteMenu<11>},
-    {kNames[12], nullptr, nullptr, noteMenu<12>},
+    {kNames[12], nullptr, nullptr, noteMenu<12>}, {kNames[13], nullptr, nullptr, noteMenu<13>},
+    {kNames[14], nullptr, nullptr, noteMenu<14>}, {kNames[15], nullptr, nullptr, noteMenu<15>},
+    {kNames[16], nullptr, nullptr, noteMenu<16>}, {kNames[17], nullptr, nullptr, noteMenu<17>},
 };
 
 inline constexpr const char* kUir = "K964_Vx.uir";
