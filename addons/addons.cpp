@@ -2,6 +2,7 @@
 
 #include "addons/help.h"
 #include "addons/menu.h"
+#include "app/globals.h"
 #include "platform/exit_hooks.h"
 #include "platform/qt/numeric_field.h"
 #include "platform/qt/qt_serial.h"
@@ -71,6 +72,17 @@ Addons::Addons(std::function<double()> trendClock, std::function<std::string()> 
     SetCallbackObserver(this);
     SetMenuAction(MenuAction::LineTrace, [this] { showTrace(); });
     SetMenuAction(MenuAction::ServiceRecord, [this] { saveRecord(); });
+    AssistantHooks hooks;
+    hooks.stability = [this] { return trend_.stability(trendClock_()); };
+    hooks.unit = [this] { return std::string(trend_.unit()); };
+    hooks.clock = trendClock_;
+    hooks.now = [] {
+        return QDateTime::currentDateTime().toString(Qt::ISODate).left(19).toStdString();
+    };
+    hooks.port = [] { return "COM" + std::to_string(com_nummer) + " -> " + device_of(com_nummer); };
+    hooks.program = K964_VERSION;
+    assistant_ = std::make_unique<CalibrationAssistant>(*tap_, std::move(hooks), confPath);
+    SetMenuAction(MenuAction::Calibrate, [this] { showAssistant(); });
     chooseFolder_ = [](const std::string& start) {
         return QFileDialog::getExistingDirectory(QApplication::activeWindow(),
                                                  QObject::tr("Folder for service records"),
@@ -84,6 +96,7 @@ Addons::~Addons() {
     RemoveExitHook(traceExit_);
     SetMenuAction(MenuAction::LineTrace, nullptr);
     SetMenuAction(MenuAction::ServiceRecord, nullptr);
+    SetMenuAction(MenuAction::Calibrate, nullptr);
     SetCallbackObserver(nullptr);
     if (CurrentUiBackend() == tap_.get())
         SetUiBackend(innerUi_);
@@ -187,6 +200,10 @@ void Addons::showTrace() {
     traceWindow_->show();
     traceWindow_->raise();
     traceWindow_->activateWindow();
+}
+
+void Addons::showAssistant() {
+    assistant_->show(servicePanel_);
 }
 
 std::string Addons::saveRecord() {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "addons/outcome.h"
+#include "assistant/calibration_assistant.h"
 #include "platform/qt/numeric_field.h"
 #include "platform/ui_tap.h"
 #include "record/record_feed.h"
@@ -48,6 +49,9 @@ class Addons : public CallbackObserver {
 
     // Service -> Line trace.
     void showTrace();
+    // Service -> Calibrate...
+    void showAssistant();
+    CalibrationAssistant& calibrationAssistant() { return *assistant_; }
     // Help -> Manual, Help -> About.
     void showManual();
     void showAbout();
@@ -91,6 +95,7 @@ class Addons : public CallbackObserver {
     OutcomeFeed outcomes_;
     ServiceRecord record_;
     RecordFeed recordFeed_;
+    std::unique_ptr<CalibrationAssistant> assistant_;
     QPointer<TrendView> trendView_;
     QPointer<TraceWindow> traceWindow_;
     QPointer<QTextBrowser> manualWindow_;

@@ -1,0 +1,42 @@
+// The assistant put into the program: what the service panel shows through
+// the user interface's seam, the steps, what is remembered in k964.conf and
+// the window, opened beside the service panel (which is opened first, by
+// its own menu item, when it is not open).
+#pragma once
+
+#include "assistant/assistant.h"
+#include "assistant/assistant_conf.h"
+#include "assistant/assistant_window.h"
+
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class UiTap;
+
+class CalibrationAssistant {
+  public:
+    // `confPath`: where k964.conf is, asked when the window first opens
+    // (what was remembered comes back then).
+    CalibrationAssistant(UiTap& tap, AssistantHooks hooks, std::function<std::string()> confPath);
+    ~CalibrationAssistant();
+    CalibrationAssistant(const CalibrationAssistant&) = delete;
+    CalibrationAssistant& operator=(const CalibrationAssistant&) = delete;
+
+    // Service -> Calibrate...: the window, beside `servicePanel`.
+    void show(QWidget* servicePanel);
+    Assistant& assistant() { return *assistant_; }
+    AssistantWindow* window() const { return window_; }
+    // False when k964.conf could not be written.
+    bool remember();
+
+  private:
+    void recall();
+
+    PanelWatch watch_;
+    std::unique_ptr<Assistant> assistant_;
+    std::function<std::string()> confPath_;
+    QPointer<AssistantWindow> window_;
+};
