@@ -72,7 +72,8 @@ std::string Assistant::instruction() const {
 
 Stability Assistant::stability() const {
     Stability st = hooks_.stability ? hooks_.stability() : Stability{};
-    if (step_ == Step::SettleAfter && hooks_.clock() - sentAt_ < kAfterSeconds) {
+    if ((step_ == Step::Settle || step_ == Step::SettleAfter) &&
+        hooks_.clock() - settleFrom_ < kSettleSeconds) {
         st.stable = false;
         st.text = "settling";
     }
@@ -122,6 +123,7 @@ Assistant::Go Assistant::next() {
         entry_.technician = technician_;
         entry_.tag = tag_;
         entry_.started = hooks_.now();
+        settleFrom_ = hooks_.clock();
         step_ = Step::Settle;
         return Go::Ok;
     case Step::Settle:
@@ -206,7 +208,7 @@ Assistant::Go Assistant::command() {
         return Go::Refused;
     }
     sent_ = true;
-    sentAt_ = hooks_.clock();
+    settleFrom_ = hooks_.clock();
     const std::string& outcome = texts.back();
     if (outcome != "ok") {
         entry_.note += std::string(entry_.note.empty() ? "" : "; ") + outcome;

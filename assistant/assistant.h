@@ -2,15 +2,16 @@
 // service panel's own buttons.
 //
 //   Instruct     what to apply and set; the test gas is entered
-//   Settle       the live values and the stability, until "stable" (going
-//                on without it only after a warning, and that is kept);
-//                leaving it takes the as-found readings and constants
+//   Settle       the live values and the stability, until "stable" on the
+//                polls since the gas was applied (going on without it only
+//                after a warning, and that is kept); leaving it takes the
+//                as-found readings and constants
 //   Command      the service panel's Zero or Span button, clicked as the
 //                technician would: its guards and its own question decide;
 //                a refusal or a No sends nothing and stays here
-//   SettleAfter  the reading followed again, on polls after the command
-//                only; leaving it takes the as-left readings and the
-//                constants as the procedure read them again
+//   SettleAfter  the same, on the polls since the command; leaving it takes
+//                the as-left readings and the constants as the procedure
+//                read them again
 //   Verdict      each constant against the tolerance; one beyond it is kept
 //                as accepted only on a second confirmation
 //   Done         recorded
@@ -96,14 +97,14 @@ class Assistant {
     const CalibrationEntry& entry() const { return entry_; }
     std::array<ConstantVerdict, 3> verdicts() const;
     bool beyond() const;
-    // The stability as this step counts it: after the command, "settling"
-    // until the trend's window holds polls after it only.
+    // The stability as a waiting step counts it: "settling" until the
+    // trend's window holds polls of this step only (after the gas was
+    // applied, after the command).
     Stability stability() const;
     // The live values as the panel shows them now.
     CalibrationReading live() const { return reading(stability()); }
     std::int64_t recordedId() const { return recordedId_; }
-    // Settle after the command counts polls of this long after it only.
-    static constexpr double kAfterSeconds = Trend::kWindowSeconds;
+    static constexpr double kSettleSeconds = Trend::kWindowSeconds;
 
   private:
     static int index(CalibrationKind kind) { return kind == CalibrationKind::Zero ? 0 : 1; }
@@ -121,9 +122,9 @@ class Assistant {
     double tolerance_ = kDefaultTolerancePercent;
     Step step_ = Step::Idle;
     CalibrationEntry entry_;
-    bool warned_ = false; // the warning of going on unstable was given
-    bool sent_ = false;   // the command went out
-    double sentAt_ = 0.0;
+    bool warned_ = false;     // the warning of going on unstable was given
+    bool sent_ = false;       // the command went out
+    double settleFrom_ = 0.0; // the waiting step began
     std::string message_;
     std::int64_t recordedId_ = 0;
 };

@@ -67,8 +67,9 @@ QString next_text(const Assistant& a) {
     }
 }
 
-QLineEdit* field(const QString& name, QWidget* parent) {
+QLineEdit* field(const char* object, const QString& name, QWidget* parent) {
     auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(object));
     edit->setAccessibleName(name);
     return edit;
 }
@@ -84,13 +85,14 @@ AssistantWindow::AssistantWindow(Assistant& assistant, std::function<void()> rem
 
     auto* who = new QGroupBox(tr("Who and where"), this);
     auto* whoForm = new QFormLayout(who);
-    technician_ = field(tr("Technician"), who);
-    tag_ = field(tr("Site or tag"), who);
+    technician_ = field("technician", tr("Technician"), who);
+    tag_ = field("tag", tr("Site or tag"), who);
     tolerance_ = new QDoubleSpinBox(who);
     tolerance_->setRange(kMinTolerancePercent, kMaxTolerancePercent);
     tolerance_->setDecimals(1);
     tolerance_->setSuffix(QStringLiteral(" %"));
     tolerance_->setAccessibleName(tr("Tolerance"));
+    tolerance_->setObjectName(QStringLiteral("tolerance"));
     whoForm->addRow(tr("&Technician"), technician_);
     whoForm->addRow(tr("Site or &tag"), tag_);
     whoForm->addRow(tr("T&olerance"), tolerance_);
@@ -98,13 +100,14 @@ AssistantWindow::AssistantWindow(Assistant& assistant, std::function<void()> rem
 
     auto* gas = new QGroupBox(tr("Test gas"), this);
     auto* gasForm = new QFormLayout(gas);
-    concentration_ = field(tr("Concentration"), gas);
+    concentration_ = field("gasConcentration", tr("Concentration"), gas);
     unit_ = new QComboBox(gas);
     unit_->setEditable(true);
     unit_->addItems({QStringLiteral("ppm"), QStringLiteral("%"), QStringLiteral("mV")});
     unit_->setAccessibleName(tr("Unit"));
-    lot_ = field(tr("Cylinder or lot"), gas);
-    expiry_ = field(tr("Expiry date"), gas);
+    unit_->setObjectName(QStringLiteral("gasUnit"));
+    lot_ = field("gasLot", tr("Cylinder or lot"), gas);
+    expiry_ = field("gasExpiry", tr("Expiry date"), gas);
     expiry_->setPlaceholderText(QStringLiteral("YYYY-MM-DD"));
     gasForm->addRow(tr("&Concentration"), concentration_);
     gasForm->addRow(tr("&Unit"), unit_);
@@ -160,13 +163,12 @@ AssistantWindow::AssistantWindow(Assistant& assistant, std::function<void()> rem
         buttons->addWidget(b);
     layout->addLayout(buttons);
 
+    // The gas is entered at the first step, for the calibration begun.
     connect(zero_, &QPushButton::clicked, this, [this] {
-        takeGas();
         act(assistant_.begin(CalibrationKind::Zero));
         showGas();
     });
     connect(span_, &QPushButton::clicked, this, [this] {
-        takeGas();
         act(assistant_.begin(CalibrationKind::Span));
         showGas();
     });
@@ -218,6 +220,7 @@ void AssistantWindow::showGas() {
 void AssistantWindow::takeGas() {
     assistant_.setTechnician(technician_->text().toStdString());
     assistant_.setTag(tag_->text().toStdString());
+    assistant_.setTolerance(tolerance_->value());
     TestGas g;
     g.concentration = concentration_->text().trimmed().toStdString();
     g.unit = unit_->currentText().trimmed().toStdString();
@@ -276,5 +279,5 @@ void AssistantWindow::refresh() {
     cancel_->setEnabled(!idle);
     for (QWidget* w : {static_cast<QWidget*>(concentration_), static_cast<QWidget*>(unit_),
                        static_cast<QWidget*>(lot_), static_cast<QWidget*>(expiry_)})
-        w->setEnabled(idle || step == Step::Instruct);
+        w->setEnabled(step == Step::Instruct);
 }
