@@ -1,5 +1,6 @@
 #include "addons/addons.h"
 
+#include "addons/command_line.h"
 #include "addons/help.h"
 #include "addons/menu.h"
 #include "platform/exit_hooks.h"
@@ -71,6 +72,12 @@ Addons::Addons(std::function<double()> trendClock, std::function<std::string()> 
     SetCallbackObserver(this);
     SetMenuAction(MenuAction::LineTrace, [this] { showTrace(); });
     SetMenuAction(MenuAction::ServiceRecord, [this] { saveRecord(); });
+    profiles_ = std::make_unique<ProfileActions>(nullptr, version_text(), [] {
+        return QDateTime::currentDateTime().toString(Qt::ISODate).toStdString();
+    });
+    SetMenuAction(MenuAction::SaveSettings, [this] { profiles_->save(); });
+    SetMenuAction(MenuAction::CompareSettings, [this] { profiles_->compare(); });
+    SetMenuAction(MenuAction::WriteSettings, [this] { profiles_->write(); });
     chooseFolder_ = [](const std::string& start) {
         return QFileDialog::getExistingDirectory(QApplication::activeWindow(),
                                                  QObject::tr("Folder for service records"),
@@ -84,6 +91,9 @@ Addons::~Addons() {
     RemoveExitHook(traceExit_);
     SetMenuAction(MenuAction::LineTrace, nullptr);
     SetMenuAction(MenuAction::ServiceRecord, nullptr);
+    SetMenuAction(MenuAction::SaveSettings, nullptr);
+    SetMenuAction(MenuAction::CompareSettings, nullptr);
+    SetMenuAction(MenuAction::WriteSettings, nullptr);
     SetCallbackObserver(nullptr);
     if (CurrentUiBackend() == tap_.get())
         SetUiBackend(innerUi_);
