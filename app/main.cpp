@@ -31,6 +31,11 @@ static std::vector<std::string> arguments(int argc, char** argv) {
 // standard error, the port opened and the transmitter read as always.
 static int batch(char* program, const CommandLine& cl) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // What the offscreen windows cannot do is nothing the bench needs to read.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "k964: %s\n", qPrintable(text));
+    });
     int qargc = 1;
     char* qargv[] = {program, nullptr};
     QApplication app(qargc, qargv);

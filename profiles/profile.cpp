@@ -165,6 +165,11 @@ ProfileLoad profile_from_json(const QByteArray& bytes) {
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError) {
+        // Cut short or garbled, a settings file still names its format.
+        if (!bytes.contains(kProfileFormat)) {
+            r.fail("it does not say it holds K964 settings", ProfileLoad::NotOurs);
+            return out;
+        }
         r.fail("it is not whole (" + error.errorString().toStdString() + " at byte " +
                std::to_string(error.offset) + ")");
         return out;

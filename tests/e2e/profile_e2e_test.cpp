@@ -21,7 +21,7 @@ const char kStateA[] = "k964 saved state\n"
                        "param 1 0.5\nparam 2 80\nparam 3 40\n"
                        "param 8 1.235\nparam 9 0.012\nparam 0 1.5\n";
 
-struct Run {
+struct ProgramRun {
     QStringList args;
     int status;
 };
@@ -42,7 +42,7 @@ TEST_F(E2eTest, SettingsReadFromOneTransmitterAreClonedOntoAFreshOneAndCompared)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(dir));
     env.remove(QStringLiteral("DISPLAY"));
-    const Run kRuns[] = {
+    const ProgramRun kRuns[] = {
         {{"--port", "1", "--read", file, "--tag", "Boiler 3"}, 0},
         {{"--port", "1", "--compare", file}, 0},
         {{"--port", "2", "--compare", file}, 1},
@@ -50,7 +50,7 @@ TEST_F(E2eTest, SettingsReadFromOneTransmitterAreClonedOntoAFreshOneAndCompared)
         {{"--port", "1", "--compare", damaged}, 2},
         {{"--port", "7", "--read", QString::fromStdString(dir + "/b.json")}, 2},
     };
-    for (const Run& r : kRuns) {
+    for (const ProgramRun& r : kRuns) {
         QProcess p;
         p.setProcessEnvironment(env);
         p.start(QString::fromStdString(program), r.args);

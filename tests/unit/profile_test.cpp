@@ -49,6 +49,7 @@ TEST(Profile, WhatIsSavedReadsBackAndAFileThatFailsACheckIsRefused) {
         {"", ProfileLoad::Damaged, "the file is empty"},
         {whole.substr(0, whole.size() / 2), ProfileLoad::Damaged, "it is not whole"},
         {"[1, 2]", ProfileLoad::NotOurs, "does not say it holds K964 settings"},
+        {"word 0 84\nparam 1 0\n", ProfileLoad::NotOurs, "does not say it holds K964 settings"},
         {edited("k964-settings", "k960-settings"), ProfileLoad::NotOurs, "K964 settings"},
         {edited("\"version\": 1", "\"version\": 2"), ProfileLoad::NotOurs, "version 2"},
         {edited("\"version\": 1", "\"version\": \"1\""), ProfileLoad::Damaged, "its version"},
