@@ -72,7 +72,8 @@ Addons::Addons(std::function<double()> trendClock, std::function<std::string()> 
     SetCallbackObserver(this);
     SetMenuAction(MenuAction::LineTrace, [this] { showTrace(); });
     SetMenuAction(MenuAction::ServiceRecord, [this] { saveRecord(); });
-    profiles_ = std::make_unique<ProfileActions>(nullptr, version_text(), [] {
+    static StoreHistory history; // opened when a profile is first kept or looked up
+    profiles_ = std::make_unique<ProfileActions>(&history, version_text(), [] {
         return QDateTime::currentDateTime().toString(Qt::ISODate).toStdString();
     });
     SetMenuAction(MenuAction::SaveSettings, [this] { profiles_->save(); });

@@ -50,11 +50,12 @@ static int batch(char* program, const CommandLine& cl) {
         return kExitError;
     }
     starten();
+    StoreHistory history;
     const int status =
         cl.action == CommandLine::Read
             ? run_profile_read(cl.port, cl.profileFile, cl.tag, version_text(),
                                QDateTime::currentDateTime().toString(Qt::ISODate).toStdString(),
-                               nullptr)
+                               &history)
             : run_profile_compare(cl.port, cl.profileFile);
     return RunExitHooks(status);
 }

@@ -230,3 +230,26 @@ void ProfileActions::write() {
         writeResult_ += "\n  " + d;
     message(kWriteTitle, writeResult_);
 }
+
+bool StoreHistory::opened(std::string* error) {
+    if (store_.isOpen() || store_.open(HistoryStore::defaultPath()))
+        return true;
+    *error = store_.error();
+    return false;
+}
+
+std::string StoreHistory::keep(const StoredProfile& profile) {
+    std::string error;
+    if (!opened(&error))
+        return error;
+    return store_.addProfile(profile) != 0 ? std::string() : store_.error();
+}
+
+StoredProfile StoreHistory::last(const std::string& tag, std::string* error) {
+    if (!opened(error))
+        return {};
+    StoredProfile p = store_.lastProfile(tag);
+    if (p.id == 0 && !store_.error().empty())
+        *error = store_.error();
+    return p;
+}
