@@ -1,5 +1,6 @@
 #include "addons/addons.h"
 
+#include "addons/command_line.h"
 #include "addons/help.h"
 #include "addons/menu.h"
 #include "app/globals.h"
@@ -72,6 +73,13 @@ Addons::Addons(std::function<double()> trendClock, std::function<std::string()> 
     SetCallbackObserver(this);
     SetMenuAction(MenuAction::LineTrace, [this] { showTrace(); });
     SetMenuAction(MenuAction::ServiceRecord, [this] { saveRecord(); });
+    static StoreHistory history; // opened when a profile is first kept or looked up
+    profiles_ = std::make_unique<ProfileActions>(&history, version_text(), [] {
+        return QDateTime::currentDateTime().toString(Qt::ISODate).toStdString();
+    });
+    SetMenuAction(MenuAction::SaveSettings, [this] { profiles_->save(); });
+    SetMenuAction(MenuAction::CompareSettings, [this] { profiles_->compare(); });
+    SetMenuAction(MenuAction::WriteSettings, [this] { profiles_->write(); });
     AssistantHooks hooks;
     hooks.stability = [this] { return trend_.stability(trendClock_()); };
     hooks.unit = [this] { return std::string(trend_.unit()); };
@@ -80,7 +88,7 @@ Addons::Addons(std::function<double()> trendClock, std::function<std::string()> 
         return QDateTime::currentDateTime().toString(Qt::ISODate).left(19).toStdString();
     };
     hooks.port = [] { return "COM" + std::to_string(com_nummer) + " -> " + device_of(com_nummer); };
-    hooks.program = K964_VERSION;
+    hooks.program = version_text();
     assistant_ = std::make_unique<CalibrationAssistant>(*tap_, std::move(hooks), confPath);
     SetMenuAction(MenuAction::Calibrate, [this] { showAssistant(); });
     chooseFolder_ = [](const std::string& start) {
@@ -96,6 +104,9 @@ Addons::~Addons() {
     RemoveExitHook(traceExit_);
     SetMenuAction(MenuAction::LineTrace, nullptr);
     SetMenuAction(MenuAction::ServiceRecord, nullptr);
+    SetMenuAction(MenuAction::SaveSettings, nullptr);
+    SetMenuAction(MenuAction::CompareSettings, nullptr);
+    SetMenuAction(MenuAction::WriteSettings, nullptr);
     SetMenuAction(MenuAction::Calibrate, nullptr);
     SetCallbackObserver(nullptr);
     if (CurrentUiBackend() == tap_.get())

@@ -10,6 +10,7 @@
 #include "assistant/calibration_assistant.h"
 #include "platform/qt/numeric_field.h"
 #include "platform/ui_tap.h"
+#include "profiles/profile_actions.h"
 #include "record/record_feed.h"
 #include "record/service_record.h"
 #include "trace/line_trace.h"
@@ -70,6 +71,8 @@ class Addons : public CallbackObserver {
     const ServiceRecord& record() const { return record_; }
     TrendView* trendView() const { return trendView_; }
     OutcomeFeed& outcomes() { return outcomes_; }
+    // File -> Save, Compare and Write transmitter settings.
+    ProfileActions& profiles() { return *profiles_; }
     QTextBrowser* manualWindow() const { return manualWindow_; }
     // k964.conf, in the directory that holds K960.ini.
     static std::string confPath();
@@ -107,4 +110,5 @@ class Addons : public CallbackObserver {
     QPointer<NumericField> mainValue_;
     QString panelsFile_;
     std::function<std::string(const std::string&)> chooseFolder_;
+    std::unique_ptr<ProfileActions> profiles_;
 };

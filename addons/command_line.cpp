@@ -3,6 +3,8 @@
 #include <cstddef>
 
 const char kUsage[] = R"(Usage: k964 [--trace FILE] [Qt options]
+       k964 --port N --read FILE [--tag TAG] [--trace FILE]
+       k964 --port N --compare FILE [--trace FILE]
        k964 --help | --version
 
 The service tool for the K964 oxygen transmitter.
@@ -10,6 +12,12 @@ The service tool for the K964 oxygen transmitter.
   --trace FILE   write the line trace (every byte written and received, per
                  exchange, with times) to FILE from start-up on; each
                  exchange is flushed as it ends
+  --port N       the transmitter on COM port N, for --read and --compare,
+                 which need no display
+  --read FILE    read the transmitter's settings and save them to FILE
+  --tag TAG      the tag or site saved with them
+  --compare FILE read the transmitter's settings and compare them with
+                 FILE's; status 0 identical, 1 not identical, 2 an error
   --help         this text
   --version      the version
 
@@ -57,6 +65,29 @@ const QtOption kQtOptions[] = {
 
 enum class QtArg { NotQt, Whole, NeedsNext };
 
+// "--name VALUE" or "--name=VALUE": true when `a` is the option, with the
+// value in `value` ("" when it is missing).
+bool option_value(const std::vector<std::string>& args, std::size_t& i, const std::string& name,
+                  std::string* value) {
+    const std::string& a = args[i];
+    if (a == name) {
+        *value = i + 1 < args.size() ? args[++i] : std::string();
+        return true;
+    }
+    if (a.rfind(name + "=", 0) == 0) {
+        *value = a.substr(name.size() + 1);
+        return true;
+    }
+    return false;
+}
+
+bool port_number(const std::string& text, int* port) {
+    if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != text.npos)
+        return false;
+    *port = std::stoi(text);
+    return *port >= 1;
+}
+
 QtArg qt_argument(const std::string& arg) {
     std::size_t dashes = arg.rfind("--", 0) == 0 ? 2 : arg.rfind('-', 0) == 0 ? 1 : 0;
     if (dashes == 0)
@@ -90,6 +121,26 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             cl.action = CommandLine::Version;
             return cl;
         }
+        std::string value;
+        if (option_value(args, i, "--port", &value)) {
+            if (!port_number(value, &cl.port))
+                return wrong("--port needs a number from 1 to 9999");
+            continue;
+        }
+        const bool read = a == "--read" || a.rfind("--read=", 0) == 0;
+        if (option_value(args, i, read ? "--read" : "--compare", &value)) {
+            if (!cl.profileFile.empty())
+                return wrong("--read and --compare go one at a time");
+            if (value.empty())
+                return wrong(std::string(read ? "--read" : "--compare") + " needs a file name");
+            cl.profileFile = value;
+            cl.action = read ? CommandLine::Read : CommandLine::Compare;
+            continue;
+        }
+        if (option_value(args, i, "--tag", &value)) {
+            cl.tag = value;
+            continue;
+        }
         if (a == "--trace" || a.rfind("--trace=", 0) == 0) {
             if (a == "--trace" && i + 1 == args.size())
                 return wrong("--trace needs a file name");
@@ -110,5 +161,11 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             return wrong("unknown argument " + a);
         }
     }
+    if ((cl.action == CommandLine::Read || cl.action == CommandLine::Compare) && cl.port == 0)
+        return wrong("--read and --compare need --port");
+    if (cl.action == CommandLine::Run && cl.port != 0)
+        return wrong("--port goes with --read or --compare");
+    if (cl.action != CommandLine::Read && !cl.tag.empty())
+        return wrong("--tag goes with --read");
     return cl;
 }

@@ -12,9 +12,18 @@
 
 CalibrationAssistant::CalibrationAssistant(UiTap& tap, AssistantHooks hooks,
                                            std::function<std::string()> confPath)
-    : assistant_(std::make_unique<Assistant>(watch_, std::move(hooks))),
-      confPath_(std::move(confPath)) {
+    : assistant_(std::make_unique<Assistant>(watch_, hooks)), confPath_(std::move(confPath)) {
     tap.addListener(&watch_);
+    if (!hooks.record)
+        assistant_->setRecord([this](const CalibrationEntry& e) { return keep(e); });
+}
+
+std::int64_t CalibrationAssistant::keep(const CalibrationEntry& entry) {
+    if (!history_)
+        history_ = std::make_unique<HistoryStore>();
+    if (!history_->isOpen() && !history_->open(HistoryStore::defaultPath()))
+        return 0;
+    return history_->add(entry);
 }
 
 void CalibrationAssistant::recall() {

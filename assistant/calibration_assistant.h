@@ -7,6 +7,7 @@
 #include "assistant/assistant.h"
 #include "assistant/assistant_conf.h"
 #include "assistant/assistant_window.h"
+#include "history/history_store.h"
 
 #include <QPointer>
 
@@ -19,7 +20,9 @@ class UiTap;
 class CalibrationAssistant {
   public:
     // `confPath`: where k964.conf is, asked when the window first opens
-    // (what was remembered comes back then).
+    // (what was remembered comes back then). Without `hooks.record` the
+    // calibrations go to the history at HistoryStore::defaultPath(), opened
+    // when the first is recorded.
     CalibrationAssistant(UiTap& tap, AssistantHooks hooks, std::function<std::string()> confPath);
     ~CalibrationAssistant();
     CalibrationAssistant(const CalibrationAssistant&) = delete;
@@ -34,9 +37,11 @@ class CalibrationAssistant {
 
   private:
     void recall();
+    std::int64_t keep(const CalibrationEntry& entry);
 
     PanelWatch watch_;
     std::unique_ptr<Assistant> assistant_;
     std::function<std::string()> confPath_;
     QPointer<AssistantWindow> window_;
+    std::unique_ptr<HistoryStore> history_;
 };

@@ -1,4 +1,5 @@
 #include "app/globals.h"
+#include "app/lesung.h"
 #include "link/link.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
@@ -7,6 +8,8 @@
 void vollen(void) {
     Fmt(out_buf, "VV%c", 13);
     tx_owir();
+    if (lesung_kennung)
+        lesung_kennung(in_buf, ReturnRS232Err());
 }
 
 int comok(int panel, int control, int event, void* callbackData, int eventData1, int eventData2) {

@@ -1,5 +1,6 @@
 #include "app/globals.h"
 #include "app/herkunft.h"
+#include "app/lesung.h"
 #include "link/link.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
@@ -16,6 +17,7 @@ void holset(void) {
     int w;
     int modus;
     int ohne = 0; // the values whose reply held no number, one bit each
+    int zahl;
 
     SetCtrlVal(p1, MAIN_STATUS, "GET");
     // Until it has run to its end, the panel shows nothing of this read-back.
@@ -25,9 +27,12 @@ void holset(void) {
         Fmt(out_buf, "s%d%c", i, 13);
         tx_cowir();
         w = wort_wert(i);
-        if (Scan(in_buf + 2, "%d", &set[i]) < 1 && w >= 0)
+        zahl = Scan(in_buf + 2, "%d", &set[i]);
+        if (zahl < 1 && w >= 0)
             ohne |= 1 << w;
         fehl1 = ReturnRS232Err();
+        if (lesung_wort)
+            lesung_wort(i, zahl, fehl1);
         if (fehl1 != 0) {
             SetCtrlVal(p1, MAIN_STATUS, "NO CONNECT 3");
             herkunft_zeigen();
@@ -37,7 +42,9 @@ void holset(void) {
     // Word 13 is read for completeness; its line errors are not reported.
     Fmt(out_buf, "t12%c", 13);
     tx_cowir();
-    Scan(in_buf + 3, "%d", &set[13]);
+    zahl = Scan(in_buf + 3, "%d", &set[13]);
+    if (lesung_wort)
+        lesung_wort(13, zahl, ReturnRS232Err());
     for (i = 1; i < 4; i++) {
         Fmt(out_buf, "d%d%c", i, 13);
         tx_cowir();

@@ -1,7 +1,9 @@
 // The calibration assistant against k964-sim: a zero and a span through the
-// window, each reading taken as the panel showed it, the constants after
-// the transmitter's new ones, and a Store afterwards that sends nothing.
+// window into the history, each reading as the panel showed it, the
+// constants after the transmitter's new ones, and a Store afterwards that
+// sends nothing.
 #include "addons/addons.h"
+#include "history/history_store.h"
 #include "tests/e2e/e2e_fixture.h"
 
 #include <QAction>
@@ -55,12 +57,7 @@ TEST_F(AssistantE2eTest, AZeroAndASpanAsThePanelShowedThemAndAStoreAfterSendsNot
         return 20.0 *
                std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
     });
-    std::vector<CalibrationEntry> entries;
     Assistant& a = addons->calibrationAssistant().assistant();
-    a.setRecord([&](const CalibrationEntry& e) {
-        entries.push_back(e);
-        return static_cast<std::int64_t>(entries.size());
-    });
     connect();
     addons->attach(p1, p3);
     for (QTimer* t : ui->panelWidget(p3)->findChildren<QTimer*>())
@@ -124,12 +121,17 @@ TEST_F(AssistantE2eTest, AZeroAndASpanAsThePanelShowedThemAndAStoreAfterSendsNot
     calibrate(CalibrationKind::Span, "20.9", &spanFound, &spanLeft);
     ASSERT_EQ(a.step(), Assistant::Step::Done)
         << a.message() << a.verdicts()[0].text << a.verdicts()[1].text << a.verdicts()[2].text;
+    // As the history holds them, newest first.
+    HistoryStore history;
+    ASSERT_TRUE(history.open(HistoryStore::defaultPath())) << history.error();
+    const std::vector<CalibrationEntry> entries = history.calibrations("Boiler 3");
     ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(a.recordedId(), entries[0].id);
     ASSERT_EQ(std::count(written.sent.begin(), written.sent.end(), "D?D?"), 1);
     ASSERT_EQ(std::count(written.sent.begin(), written.sent.end(), "D!D!"), 1);
 
-    const CalibrationEntry& zero = entries[0];
-    const CalibrationEntry& span = entries[1];
+    const CalibrationEntry& zero = entries[1];
+    const CalibrationEntry& span = entries[0];
     EXPECT_EQ(zero.kind, CalibrationKind::Zero);
     EXPECT_EQ(zero.outcome, CalibrationOutcome::Accepted);
     EXPECT_TRUE(zero.beyondTolerance);

@@ -34,6 +34,16 @@ const LineCase kLines[] = {
     {{"-platform=offscreen"}, CommandLine::Wrong, ""},
     {{"-reverse=1"}, CommandLine::Wrong, ""},
     {{"--trace", "t", "-display"}, CommandLine::Wrong, "t"},
+    // The bench's read and compare: a port and one file each.
+    {{"--port", "3", "--read", "a.json", "--tag", "B 3"}, CommandLine::Read, ""},
+    {{"--compare=a.json", "--port=12", "--trace", "t"}, CommandLine::Compare, "t"},
+    {{"--read", "a.json"}, CommandLine::Wrong, ""},
+    {{"--port", "0", "--read", "a.json"}, CommandLine::Wrong, ""},
+    {{"--port", "1x", "--compare", "a.json"}, CommandLine::Wrong, ""},
+    {{"--port", "1"}, CommandLine::Wrong, ""},
+    {{"--port", "1", "--read", "a.json", "--compare", "b.json"}, CommandLine::Wrong, ""},
+    {{"--port", "1", "--compare", "a.json", "--tag", "x"}, CommandLine::Wrong, ""},
+    {{"--port", "1", "--read"}, CommandLine::Wrong, ""},
 };
 
 TEST(CommandLine, EachArgumentAsTheUsageSays) {
@@ -48,6 +58,11 @@ TEST(CommandLine, EachArgumentAsTheUsageSays) {
     }
     EXPECT_EQ(parse_command_line({"-x"}).error, "unknown argument -x");
     EXPECT_EQ(parse_command_line({"-style"}).error, "-style needs a value");
+    const CommandLine read =
+        parse_command_line({"--port", "3", "--read", "a.json", "--tag", "B 3"});
+    EXPECT_EQ(read.port, 3);
+    EXPECT_EQ(read.profileFile, "a.json");
+    EXPECT_EQ(read.tag, "B 3");
     EXPECT_EQ(std::string(version_text()).rfind("k964 ", 0), 0u);
     EXPECT_NE(std::string(kUsage).find("--trace FILE"), std::string::npos);
 }
