@@ -90,12 +90,12 @@ AssistantWindow::AssistantWindow(Assistant& assistant, std::function<void()> rem
     tolerance_ = new QDoubleSpinBox(who);
     tolerance_->setRange(kMinTolerancePercent, kMaxTolerancePercent);
     tolerance_->setDecimals(1);
-    tolerance_->setSuffix(QStringLiteral(" %"));
-    tolerance_->setAccessibleName(tr("Tolerance"));
+    // The unit in the label: a suffix is painted but not told.
+    tolerance_->setAccessibleName(tr("Tolerance (%)"));
     tolerance_->setObjectName(QStringLiteral("tolerance"));
     whoForm->addRow(tr("&Technician"), technician_);
     whoForm->addRow(tr("Site or &tag"), tag_);
-    whoForm->addRow(tr("T&olerance"), tolerance_);
+    whoForm->addRow(tr("T&olerance (%)"), tolerance_);
     layout->addWidget(who);
 
     auto* gas = new QGroupBox(tr("Test gas"), this);

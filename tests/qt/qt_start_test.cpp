@@ -254,8 +254,8 @@ QStringList untold(QWidget* window, QStringList* painted) {
 // Every window of the program as main() puts it together, with a value in
 // every place that shows one: the main panel with the COM port panel and its
 // device list, the service panel with the trend (its markers and a stretch
-// of no data), the line trace, the manual, the Service menu, the popups and
-// About.
+// of no data), the line trace, the manual, the calibration assistant, the
+// Service menu, the popups and About.
 TEST_F(QtFixture, EveryTextShownIsCarriedByAnAccessibleNameValueOrDescription) {
     struct OneAdapter : PortLister {
         std::vector<PortEntry> ports() override {
@@ -306,6 +306,7 @@ TEST_F(QtFixture, EveryTextShownIsCarriedByAnAccessibleNameValueOrDescription) {
             exchanges->expandAll();
     }
     addons.showManual();
+    addons.showAssistant();
     auto* menu = ui->panelWidget(p1)->findChild<QMenu*>(QStringLiteral("serviceMenu"));
     ASSERT_NE(menu, nullptr);
     menu->popup(QPoint(10, 10));
@@ -333,9 +334,10 @@ TEST_F(QtFixture, EveryTextShownIsCarriedByAnAccessibleNameValueOrDescription) {
     }
     EXPECT_TRUE(missing.isEmpty()) << missing.join(u'\n').toStdString();
     // The walk saw each window's own texts.
-    for (const char* text : {"Save", "FT232R USB UART", "stable", "u1 mV", "no data", "Zero",
-                             "Mode 2 (mV)", "Not connected", "Service panel", "reply",
-                             "oxygen transmitter", "not a number", "SET Vcal", "Licence: MIT"}) {
+    for (const char* text :
+         {"Save", "FT232R USB UART", "stable", "u1 mV", "no data", "Zero", "Mode 2 (mV)",
+          "Not connected", "Service panel", "reply", "oxygen transmitter", "not a number",
+          "SET Vcal", "Licence: MIT", "Choose Zero or Span"}) {
         EXPECT_TRUE(painted.join(QString()).contains(QString::fromUtf8(text))) << text;
     }
 }
