@@ -93,8 +93,8 @@ AssistantWindow::AssistantWindow(Assistant& assistant, std::function<void()> rem
     // The unit in the label: a suffix is painted but not told.
     tolerance_->setAccessibleName(tr("Tolerance (%)"));
     tolerance_->setObjectName(QStringLiteral("tolerance"));
-    whoForm->addRow(tr("&Technician"), technician_);
-    whoForm->addRow(tr("Site or &tag"), tag_);
+    whoForm->addRow(tr("Tec&hnician"), technician_);
+    whoForm->addRow(tr("Site or ta&g"), tag_);
     whoForm->addRow(tr("T&olerance (%)"), tolerance_);
     layout->addWidget(who);
 
@@ -110,7 +110,7 @@ AssistantWindow::AssistantWindow(Assistant& assistant, std::function<void()> rem
     expiry_ = field("gasExpiry", tr("Expiry date"), gas);
     expiry_->setPlaceholderText(QStringLiteral("YYYY-MM-DD"));
     gasForm->addRow(tr("&Concentration"), concentration_);
-    gasForm->addRow(tr("&Unit"), unit_);
+    gasForm->addRow(tr("Un&it"), unit_);
     gasForm->addRow(tr("Cylinder or &lot"), lot_);
     gasForm->addRow(tr("E&xpiry date"), expiry_);
     layout->addWidget(gas);
@@ -158,7 +158,7 @@ AssistantWindow::AssistantWindow(Assistant& assistant, std::function<void()> rem
     unstable_ = new QPushButton(tr("Go on &unstable"), this);
     keep_ = new QPushButton(tr("&Keep beyond tolerance"), this);
     reject_ = new QPushButton(tr("&Reject"), this);
-    cancel_ = new QPushButton(tr("Cancel"), this);
+    cancel_ = new QPushButton(tr("Canc&el"), this);
     for (QPushButton* b : {zero_, span_, next_, unstable_, keep_, reject_, cancel_})
         buttons->addWidget(b);
     layout->addLayout(buttons);
@@ -212,7 +212,7 @@ AssistantWindow::AssistantWindow(Assistant& assistant, std::function<void()> rem
 void AssistantWindow::showGas() {
     const TestGas& g = assistant_.gas(assistant_.kind());
     concentration_->setText(QString::fromStdString(g.concentration));
-    unit_->setCurrentText(QString::fromStdString(g.unit));
+    unit_->setCurrentText(g.unit.empty() ? QStringLiteral("ppm") : QString::fromStdString(g.unit));
     lot_->setText(QString::fromStdString(g.lot));
     expiry_->setText(QString::fromStdString(g.expiry));
 }

@@ -13,6 +13,15 @@
 #                                line back in step, found with Ctrl+F
 #   docs/img/record.png          a service record, saved with Service -> Save
 #                                service record after a zero calibration
+#   docs/img/assistant-*.png     Service -> Calibrate... through a zero of a
+#                                transmitter whose offset drifted: the gas
+#                                entered (1-instruct), the reading settling
+#                                (2-settle) and stable (3-stable), the
+#                                panel's button (4-command) and its question
+#                                (5-confirm), the reading after (6-after),
+#                                the verdict (7-verdict), its second
+#                                confirmation (8-beyond) and the record
+#                                (9-done)
 # and on a screen of 1280x1024 at QT_SCALE_FACTOR=2:
 #   docs/img/service-scale2.png  the service panel, fitted to the screen
 # Usage: tools/screenshots.sh [BIN_DIR]   (default: build/bin)
@@ -35,6 +44,8 @@ find_window() {
     echo "$window"
 }
 
+sim_options=()
+
 # k964-sim with its console on a pipe (fd 3), k964 against it, the main
 # panel's window id in $main; $pids ends with them.
 start_both() {
@@ -42,7 +53,8 @@ start_both() {
     trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done' EXIT
     rm -f "$work/sim.in" "$work/COM1"
     mkfifo "$work/sim.in"
-    "$work/k964-sim" --dir "$work" --port 1 --noise 0.002 <"$work/sim.in" >"$work/sim.log" &
+    "$work/k964-sim" --dir "$work" --port 1 --noise 0.002 "${sim_options[@]}" <"$work/sim.in" \
+        >"$work/sim.log" &
     pids+=($!)
     exec 3>"$work/sim.in"
     for _ in $(seq 100); do
@@ -76,6 +88,63 @@ if [ "${1:-}" = --inside-x-scale2 ]; then
     connect_and_open_service
     sleep 32
     import -window "$service" "$out/service-scale2.png"
+    exit 0
+fi
+
+if [ "${1:-}" = --inside-x-assistant ]; then
+    work="$2"
+    out="$3"
+    printf 'k964 saved state\nparam 0 1.45\n' >"$work/state.txt"
+    sim_options=(--gas 0 --state "$work/state.txt")
+    start_both
+    connect_and_open_service
+    xdotool windowfocus --sync "$main"
+    xdotool key alt+e
+    sleep 0.5
+    xdotool key c
+    assistant="$(find_window "Calibration assistant")"
+    sleep 1
+    xdotool windowfocus --sync "$assistant"
+    xdotool key alt+h
+    xdotool type "A. Meier"
+    xdotool key alt+g
+    xdotool type "Boiler 3 / O2-17"
+    xdotool key alt+z
+    sleep 0.5
+    xdotool key alt+c
+    xdotool type "0"
+    xdotool key alt+l
+    xdotool type "N2-2291"
+    xdotool key alt+x
+    xdotool type "2027-06-30"
+    sleep 1
+    import -window "$assistant" "$out/assistant-1-instruct.png"
+    xdotool key alt+n
+    sleep 4
+    import -window "$assistant" "$out/assistant-2-settle.png"
+    sleep 60 # the cell settled, then stable on half a minute of polls
+    import -window "$assistant" "$out/assistant-3-stable.png"
+    xdotool key alt+t
+    sleep 1
+    import -window "$assistant" "$out/assistant-4-command.png"
+    xdotool key alt+z
+    confirm="$(find_window "CALIBRATION")"
+    sleep 1
+    import -window "$confirm" "$out/assistant-5-confirm.png"
+    xdotool key alt+y
+    sleep 4
+    import -window "$assistant" "$out/assistant-6-after.png"
+    sleep 32
+    xdotool windowfocus --sync "$assistant"
+    xdotool key alt+t
+    sleep 1
+    import -window "$assistant" "$out/assistant-7-verdict.png"
+    xdotool key alt+a
+    sleep 1
+    import -window "$assistant" "$out/assistant-8-beyond.png"
+    xdotool key alt+k
+    sleep 1
+    import -window "$assistant" "$out/assistant-9-done.png"
     exit 0
 fi
 
@@ -170,7 +239,10 @@ echo "record-folder=$work/records" >"$work/k964.conf"
 XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb \
     xvfb-run -a -s "-screen 0 1280x800x24 -noreset" "$0" --inside-x "$work" "$out"
 rm -f "$work/K960.ini"
+XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb XDG_DATA_HOME="$work/data" \
+    xvfb-run -a -s "-screen 0 1280x800x24 -noreset" "$0" --inside-x-assistant "$work" "$out"
+rm -f "$work/K960.ini"
 XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=2 \
     xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$0" --inside-x-scale2 "$work" "$out"
 echo "screenshots: $out/main.png $out/main-connected.png $out/service.png $out/trend.png" \
-    "$out/trace.png $out/record.png $out/service-scale2.png"
+    "$out/trace.png $out/record.png $out/assistant-*.png $out/service-scale2.png"
