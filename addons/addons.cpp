@@ -84,12 +84,14 @@ Addons::~Addons() {
     RemoveExitHook(traceExit_);
     SetMenuAction(MenuAction::LineTrace, nullptr);
     SetMenuAction(MenuAction::ServiceRecord, nullptr);
+    SetMenuAction(MenuAction::History, nullptr);
     SetCallbackObserver(nullptr);
     if (CurrentUiBackend() == tap_.get())
         SetUiBackend(innerUi_);
     if (CurrentSerialBackend() == trace_.get())
         SetSerialBackend(innerSerial_);
     delete traceWindow_;
+    delete historyWindow_;
     delete manualWindow_;
 }
 
@@ -187,6 +189,25 @@ void Addons::showTrace() {
     traceWindow_->show();
     traceWindow_->raise();
     traceWindow_->activateWindow();
+}
+
+void Addons::setHistoryProvider(HistoryWindow::Provider provider) {
+    historyProvider_ = std::move(provider);
+    delete historyWindow_;
+    SetMenuAction(MenuAction::History, historyProvider_ ? std::function<void()>([this] {
+        showHistory();
+    })
+                                                        : nullptr);
+}
+
+void Addons::showHistory() {
+    if (!historyProvider_)
+        return;
+    if (!historyWindow_)
+        historyWindow_ = new HistoryWindow(historyProvider_);
+    historyWindow_->show();
+    historyWindow_->raise();
+    historyWindow_->activateWindow();
 }
 
 std::string Addons::saveRecord() {

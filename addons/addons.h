@@ -7,6 +7,7 @@
 #pragma once
 
 #include "addons/outcome.h"
+#include "history/history_window.h"
 #include "platform/qt/numeric_field.h"
 #include "platform/ui_tap.h"
 #include "record/record_feed.h"
@@ -48,6 +49,11 @@ class Addons : public CallbackObserver {
 
     // Service -> Line trace.
     void showTrace();
+    // Service -> Calibration history, with the entries `provider` gives;
+    // the menu item does nothing until one is set.
+    void setHistoryProvider(HistoryWindow::Provider provider);
+    void showHistory();
+    HistoryWindow* historyWindow() const { return historyWindow_; }
     // Help -> Manual, Help -> About.
     void showManual();
     void showAbout();
@@ -93,6 +99,8 @@ class Addons : public CallbackObserver {
     RecordFeed recordFeed_;
     QPointer<TrendView> trendView_;
     QPointer<TraceWindow> traceWindow_;
+    HistoryWindow::Provider historyProvider_;
+    QPointer<HistoryWindow> historyWindow_;
     QPointer<QTextBrowser> manualWindow_;
     QPointer<QWidget> servicePanel_;
     QPointer<QLabel> connectionLine_;
