@@ -14,13 +14,13 @@ void run(MenuAction which) {
 
 } // namespace
 
-#define K964_MENU_CALLBACK(name, which)                                                       \
-    void name(int menuBar, int menuItem, void* callbackData, int panel) {                     \
-        (void)menuBar;                                                                         \
-        (void)menuItem;                                                                        \
-        (void)callbackData;                                                                    \
-        (void)panel;                                                                           \
-        run(MenuAction::which);                                                                \
+#define K964_MENU_CALLBACK(name, which)                                                            \
+    void name(int menuBar, int menuItem, void* callbackData, int panel) {                          \
+        (void)menuBar;                                                                             \
+        (void)menuItem;                                                                            \
+        (void)callbackData;                                                                        \
+        (void)panel;                                                                               \
+        run(MenuAction::which);                                                                    \
     }
 
 K964_MENU_CALLBACK(linetrace, LineTrace)

@@ -31,12 +31,12 @@ struct TestGas {
 // What the service panel showed at one moment. A value the panel had no
 // number for is empty.
 struct CalibrationReading {
-    std::string at;                 // when it was taken
-    std::optional<double> value;    // the main value
-    std::string unit;               // the main value's unit
-    std::optional<double> u1;       // the calibration voltage, mV
-    bool stable = false;            // the trend said "stable"
-    std::optional<double> spread;   // ± of the stability, in `unit`
+    std::string at;               // when it was taken
+    std::optional<double> value;  // the main value
+    std::string unit;             // the main value's unit
+    std::optional<double> u1;     // the calibration voltage, mV
+    bool stable = false;          // the trend said "stable"
+    std::optional<double> spread; // ± of the stability, in `unit`
 };
 
 struct CalibrationEntry {
@@ -58,7 +58,7 @@ struct CalibrationEntry {
     bool beyondTolerance = false;
     bool wentOnUnstable = false; // the technician went on without "stable"
     CalibrationOutcome outcome = CalibrationOutcome::Failed;
-    std::string note; // the status text of a failure, the warning given
+    std::string note;    // the status text of a failure, the warning given
     std::string program; // k964's version
 };
 

@@ -9,10 +9,24 @@ std::string InstalledDataDir(const std::string& programDir) {
     return (fs::path(programDir) / K964_DATA_DIR_FROM_BIN_DIR).lexically_normal().string();
 }
 
+namespace {
+
+// An XDG base directory: the variable's value when it is absolute, else
+// the default under the home directory.
+std::string xdg_dir(const char* value, const std::string& home, const char* fallback) {
+    if (value && fs::path(value).is_absolute())
+        return (fs::path(value) / "k964").string();
+    return (fs::path(home) / fallback / "k964").string();
+}
+
+} // namespace
+
 std::string UserFilesDir(const char* configHome, const std::string& home) {
-    if (configHome && fs::path(configHome).is_absolute())
-        return (fs::path(configHome) / "k964").string();
-    return (fs::path(home) / ".config" / "k964").string();
+    return xdg_dir(configHome, home, ".config");
+}
+
+std::string UserDataDir(const char* dataHome, const std::string& home) {
+    return xdg_dir(dataHome, home, ".local/share");
 }
 
 ProgramDirs ChooseProgramDirs(const std::string& programDir, const std::string& resourceFile,

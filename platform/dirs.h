@@ -25,6 +25,10 @@ std::string InstalledDataDir(const std::string& programDir);
 // The user's own directory for k964's files: `configHome`/k964 when
 // configHome is an absolute path, else `home`/.config/k964.
 std::string UserFilesDir(const char* configHome, const std::string& home);
+// The user's own directory for k964's data (the calibration history):
+// `dataHome`/k964 when dataHome is an absolute path, else
+// `home`/.local/share/k964.
+std::string UserDataDir(const char* dataHome, const std::string& home);
 
 // The directories of a program in `programDir` whose panels file is called
 // `resourceFile`: beside the program when the file lies there; installed when

@@ -306,7 +306,7 @@ TEST_F(QtFixture, EveryTextShownIsCarriedByAnAccessibleNameValueOrDescription) {
             exchanges->expandAll();
     }
     addons.showManual();
-    auto* menu = ui->panelWidget(p1)->findChild<QMenu*>();
+    auto* menu = ui->panelWidget(p1)->findChild<QMenu*>(QStringLiteral("serviceMenu"));
     ASSERT_NE(menu, nullptr);
     menu->popup(QPoint(10, 10));
     QTRY_VERIFY_WITH_TIMEOUT(menu->isVisible(), 5000);

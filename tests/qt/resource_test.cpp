@@ -161,12 +161,30 @@ TEST_F(ResourceTest, MainPanelIsAWindowWithTheServiceItemInItsMenuBar) {
             service = top->menu();
     }
     ASSERT_NE(service, nullptr);
+    // The calibration's two after a separator; the settings files in File.
     const QList<QAction*> items = service->actions();
-    ASSERT_EQ(items.size(), 3);
-    EXPECT_EQ(items[1], ui->menuItem(GetPanelMenuBar(mainPanel), MENUBAR_LINE_TRACE));
-    EXPECT_EQ(caption(items[1]->text()), "Line trace");
-    EXPECT_EQ(items[2], ui->menuItem(GetPanelMenuBar(mainPanel), MENUBAR_SERVICE_RECORD));
-    EXPECT_EQ(caption(items[2]->text()), "Save service record...");
+    ASSERT_EQ(items.size(), 6);
+    EXPECT_TRUE(items[3]->isSeparator());
+    QMenu* file = bar->findChild<QMenu*>(QStringLiteral("fileMenu"));
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(file->actions().size(), 3);
+    const struct {
+        QAction* action;
+        int id;
+        const char* text;
+    } rows[] = {
+        {items[1], MENUBAR_LINE_TRACE, "Line trace"},
+        {items[2], MENUBAR_SERVICE_RECORD, "Save service record..."},
+        {items[4], MENUBAR_CALIBRATE, "Calibrate..."},
+        {items[5], MENUBAR_HISTORY, "Calibration history..."},
+        {file->actions()[0], MENUBAR_SAVE_SETTINGS, "Save transmitter settings..."},
+        {file->actions()[1], MENUBAR_COMPARE_SETTINGS, "Compare transmitter settings..."},
+        {file->actions()[2], MENUBAR_WRITE_SETTINGS, "Write settings from file..."},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(row.action, ui->menuItem(GetPanelMenuBar(mainPanel), row.id)) << row.text;
+        EXPECT_EQ(caption(row.action->text()), row.text);
+    }
 }
 
 TEST_F(ResourceTest, ModeSelectorOffersTheThreeModesInOrder) {

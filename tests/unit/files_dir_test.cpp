@@ -72,14 +72,16 @@ TEST_F(LogicTest, AnUnreadableOwnIniGivesPortOneNotTheOneBesideTheProgram) {
 
 struct ConfigHomeCase {
     const char* name;
-    const char* xdg; // $XDG_CONFIG_HOME, or null when unset
+    const char* xdg; // $XDG_CONFIG_HOME (or $XDG_DATA_HOME), or null when unset
     const char* dir;
+    bool data = false; // the data directory, not the configuration's
 };
 
 class ConfigHome : public ::testing::TestWithParam<ConfigHomeCase> {};
 
 TEST_P(ConfigHome, GivesTheUsersOwnDirectory) {
-    EXPECT_EQ(UserFilesDir(GetParam().xdg, "/home/tech"), GetParam().dir);
+    const auto& c = GetParam();
+    EXPECT_EQ(c.data ? UserDataDir(c.xdg, "/home/tech") : UserFilesDir(c.xdg, "/home/tech"), c.dir);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -88,7 +90,10 @@ INSTANTIATE_TEST_SUITE_P(
                       ConfigHomeCase{"empty", "", "/home/tech/.config/k964"},
                       ConfigHomeCase{"relative", "cfg", "/home/tech/.config/k964"},
                       ConfigHomeCase{"dot_relative", "./cfg", "/home/tech/.config/k964"},
-                      ConfigHomeCase{"absolute", "/srv/cfg", "/srv/cfg/k964"}),
+                      ConfigHomeCase{"absolute", "/srv/cfg", "/srv/cfg/k964"},
+                      ConfigHomeCase{"data_unset", nullptr, "/home/tech/.local/share/k964", true},
+                      ConfigHomeCase{"data_relative", "data", "/home/tech/.local/share/k964", true},
+                      ConfigHomeCase{"data_absolute", "/srv/data", "/srv/data/k964", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct DirsCase {
