@@ -194,10 +194,8 @@ void Addons::showTrace() {
 void Addons::setHistoryProvider(HistoryWindow::Provider provider) {
     historyProvider_ = std::move(provider);
     delete historyWindow_;
-    SetMenuAction(MenuAction::History, historyProvider_ ? std::function<void()>([this] {
-        showHistory();
-    })
-                                                        : nullptr);
+    SetMenuAction(MenuAction::History,
+                  historyProvider_ ? std::function<void()>([this] { showHistory(); }) : nullptr);
 }
 
 void Addons::showHistory() {

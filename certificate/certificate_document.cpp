@@ -75,7 +75,7 @@ QString table(const QString& rows) {
 }
 
 QString heading(const QString& text) {
-    return QStringLiteral("<h3 style=\"margin-top: 14px; margin-bottom: 4px;\">%1</h3>").arg(text);
+    return QStringLiteral("<h3 style=\"margin-top: 10px; margin-bottom: 3px;\">%1</h3>").arg(text);
 }
 
 QString change(const std::optional<double>& before, const std::optional<double>& after) {
@@ -96,20 +96,20 @@ QString readings(const CalibrationEntry& e) {
                               "<td>%3</td></tr>")
             .arg(name, found, left);
     };
-    return table(QStringLiteral("<tr><th></th><th align=\"left\">As found</th>"
-                                "<th align=\"left\">As left</th></tr>") +
-                 line(QStringLiteral("Taken at"), when(f.at), when(l.at)) +
-                 line(QStringLiteral("Main value"), withUnit(f.value, f.unit),
-                      withUnit(l.value, l.unit)) +
-                 line(QStringLiteral("Calibration voltage u1"), withUnit(f.u1, "mV"),
-                      withUnit(l.u1, "mV")) +
-                 line(QStringLiteral("Stability"), stability(f), stability(l)));
+    return table(
+        QStringLiteral("<tr><th></th><th align=\"left\">As found</th>"
+                       "<th align=\"left\">As left</th></tr>") +
+        line(QStringLiteral("Taken at"), when(f.at), when(l.at)) +
+        line(QStringLiteral("Main value"), withUnit(f.value, f.unit), withUnit(l.value, l.unit)) +
+        line(QStringLiteral("Calibration voltage u1"), withUnit(f.u1, "mV"), withUnit(l.u1, "mV")) +
+        line(QStringLiteral("Stability"), stability(f), stability(l)));
 }
 
 QString constants(const CalibrationEntry& e) {
     static const char* const kNames[] = {"Constant 8", "Constant 9", "Constant 0"};
-    QString rows = QStringLiteral("<tr><th></th><th align=\"left\">Before</th>"
-                                  "<th align=\"left\">After</th><th align=\"left\">Change</th></tr>");
+    QString rows =
+        QStringLiteral("<tr><th></th><th align=\"left\">Before</th>"
+                       "<th align=\"left\">After</th><th align=\"left\">Change</th></tr>");
     for (std::size_t i = 0; i < e.before.size(); ++i) {
         rows += QStringLiteral("<tr><th align=\"left\" width=\"32%\">%1</th><td>%2</td><td>%3</td>"
                                "<td>%4</td></tr>")
@@ -134,9 +134,9 @@ QString result(const CalibrationEntry& e) {
                 ? QStringLiteral("<b>beyond tolerance</b>") +
                       (good ? QStringLiteral(", kept after a second confirmation") : QString())
                 : QStringLiteral("within tolerance")) +
-        row(QStringLiteral("Stability"),
+        row(QStringLiteral("As found taken"),
             e.wentOnUnstable ? QStringLiteral("<b>went on before stable</b>, after a warning")
-                             : QStringLiteral("waited for stable"));
+                             : QStringLiteral("once stable"));
     if (!e.note.empty())
         rows += row(QStringLiteral("Note"), escaped(e.note));
     return table(rows);
@@ -166,23 +166,23 @@ QString certificate_outcome(CalibrationOutcome outcome) {
 QString certificate_html(const CalibrationEntry& e, const QString& issued) {
     QString kind = certificate_kind(e.kind);
     kind[0] = kind[0].toUpper();
-    const QString device =
-        e.device.empty() ? missing(kNotRead) : escaped(visible_bytes(e.device));
+    const QString device = e.device.empty() ? missing(kNotRead) : escaped(visible_bytes(e.device));
     QString html = QStringLiteral("<html><body>");
     html += QStringLiteral("<h1 style=\"margin-bottom: 0px;\">Calibration certificate</h1>"
                            "<p style=\"font-size: large; margin-top: 2px;\">K964 oxygen "
                            "transmitter &ndash; %1</p>")
                 .arg(kind);
-    html += heading(QStringLiteral("Transmitter")) +
-            table(row(QStringLiteral("Site or tag"), entered(e.tag)) +
-                  row(QStringLiteral("Transmitter (VV reply)"), device) +
-                  row(QStringLiteral("Port"),
-                      e.port.empty() ? missing(kNotRead) : escaped(e.port)));
-    html += heading(QStringLiteral("Calibration")) +
-            table(row(QStringLiteral("Kind"), kind) +
-                  row(QStringLiteral("Started"), when(e.started)) +
-                  row(QStringLiteral("Finished"), when(e.finished)) +
-                  row(QStringLiteral("Technician"), entered(e.technician)));
+    html +=
+        heading(QStringLiteral("Transmitter")) +
+        table(row(QStringLiteral("Site or tag"), entered(e.tag)) +
+              row(QStringLiteral("Transmitter (VV reply)"), device) +
+              row(QStringLiteral("Port"), e.port.empty() ? missing(kNotRead) : escaped(e.port)));
+    html +=
+        heading(QStringLiteral("Calibration")) +
+        table(row(QStringLiteral("Kind"), kind) + row(QStringLiteral("Started"), when(e.started)) +
+              row(QStringLiteral("Finished"), when(e.finished)) +
+              row(QStringLiteral("Technician"), entered(e.technician)) +
+              row(QStringLiteral("History entry"), QString::number(e.id)));
     const QString concentration =
         e.gas.concentration.empty()
             ? missing(kNotGiven)
@@ -194,18 +194,24 @@ QString certificate_html(const CalibrationEntry& e, const QString& issued) {
                   row(QStringLiteral("Expiry"), entered(e.gas.expiry)));
     html += heading(QStringLiteral("Readings")) + readings(e);
     html += heading(QStringLiteral("Calibration constants")) + constants(e);
-    html += heading(QStringLiteral("Result")) + result(e);
+    html += heading(QStringLiteral("Tolerance and result")) + result(e);
     html += QStringLiteral("<p style=\"margin-top: 10px;\">Calibrated with %1; certificate printed "
                            "%2.</p>")
                 .arg(e.program.empty() ? QStringLiteral("k964, version not recorded")
                                        : QStringLiteral("k964 ") + escaped(e.program),
                      issued.toHtmlEscaped());
-    html += QStringLiteral(
-        "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"4\" style=\"margin-top: 36px;\">"
-        "<tr><td width=\"34%\">______________________________</td>"
-        "<td width=\"22%\">________________</td>"
-        "<td width=\"44%\">______________________________</td></tr>"
-        "<tr><td>Name</td><td>Date</td><td>Signature</td></tr></table>");
+    // One row, so that a page never comes between the lines and their names.
+    const QString line = QStringLiteral("<td width=\"%1%\">%2<br/>%3<br/>%4</td>");
+    html +=
+        QStringLiteral("<table width=\"100%\" cellspacing=\"0\" cellpadding=\"4\" "
+                       "style=\"margin-top: 24px;\"><tr>%1%2%3</tr></table>")
+            .arg(line.arg(QStringLiteral("36"), escaped(e.technician),
+                          QStringLiteral("______________________________"), QStringLiteral("Name")),
+                 line.arg(QStringLiteral("24"), QString(), QStringLiteral("________________"),
+                          QStringLiteral("Date")),
+                 line.arg(QStringLiteral("40"), QString(),
+                          QStringLiteral("______________________________"),
+                          QStringLiteral("Signature")));
     html += QStringLiteral("</body></html>");
     return html;
 }

@@ -11,5 +11,4 @@ QByteArray certificate_pdf(const CalibrationEntry& entry, const QString& issued)
 
 // Writes the certificate to `path`; the reason it could not be written,
 // empty when it was.
-QString save_certificate(const CalibrationEntry& entry, const QString& issued,
-                         const QString& path);
+QString save_certificate(const CalibrationEntry& entry, const QString& issued, const QString& path);

@@ -6,13 +6,41 @@
 namespace {
 
 const char* const kColumns[] = {
-    "id",           "kind",          "started",        "finished",        "technician",
-    "tag",          "device",        "port",           "gas_concentration", "gas_unit",
-    "gas_lot",      "gas_expiry",    "found_at",       "found_value",     "found_unit",
-    "found_u1_mv",  "found_stable",  "found_spread",   "left_at",         "left_value",
-    "left_unit",    "left_u1_mv",    "left_stable",    "left_spread",     "before_8",
-    "before_9",     "before_0",      "after_8",        "after_9",         "after_0",
-    "tolerance_percent", "beyond_tolerance", "went_on_unstable", "outcome", "note",
+    "id",
+    "kind",
+    "started",
+    "finished",
+    "technician",
+    "tag",
+    "device",
+    "port",
+    "gas_concentration",
+    "gas_unit",
+    "gas_lot",
+    "gas_expiry",
+    "found_at",
+    "found_value",
+    "found_unit",
+    "found_u1_mv",
+    "found_stable",
+    "found_spread",
+    "left_at",
+    "left_value",
+    "left_unit",
+    "left_u1_mv",
+    "left_stable",
+    "left_spread",
+    "before_8",
+    "before_9",
+    "before_0",
+    "after_8",
+    "after_9",
+    "after_0",
+    "tolerance_percent",
+    "beyond_tolerance",
+    "went_on_unstable",
+    "outcome",
+    "note",
     "program",
 };
 
@@ -43,8 +71,8 @@ std::string line(const std::vector<std::string>& fields) {
 
 std::string csv_text(const std::string& text) {
     std::string s = text;
-    if (!s.empty() && (s[0] == '=' || s[0] == '+' || s[0] == '-' || s[0] == '@' ||
-                       s[0] == '\t' || s[0] == '\r'))
+    if (!s.empty() &&
+        (s[0] == '=' || s[0] == '+' || s[0] == '-' || s[0] == '@' || s[0] == '\t' || s[0] == '\r'))
         s.insert(0, 1, '\'');
     if (s.find_first_of(",\"\r\n") == std::string::npos)
         return s;
@@ -71,9 +99,9 @@ std::string history_csv(const std::vector<CalibrationEntry>& entries) {
         std::vector<std::string> f;
         f.push_back(std::to_string(e.id));
         f.push_back(kind_name(e.kind));
-        for (const std::string* s : {&e.started, &e.finished, &e.technician, &e.tag, &e.device,
-                                     &e.port, &e.gas.concentration, &e.gas.unit, &e.gas.lot,
-                                     &e.gas.expiry})
+        for (const std::string* s :
+             {&e.started, &e.finished, &e.technician, &e.tag, &e.device, &e.port,
+              &e.gas.concentration, &e.gas.unit, &e.gas.lot, &e.gas.expiry})
             f.push_back(csv_text(*s));
         reading(f, e.asFound);
         reading(f, e.asLeft);

@@ -70,7 +70,8 @@ QString HistoryModel::text(const CalibrationEntry& e, int column) const {
         if (!gas.isEmpty() && !e.gas.unit.empty())
             gas += QLatin1Char(' ') + text_of(e.gas.unit);
         if (!e.gas.lot.empty())
-            gas += (gas.isEmpty() ? QString() : QStringLiteral(", ")) + tr("lot %1").arg(text_of(e.gas.lot));
+            gas += (gas.isEmpty() ? QString() : QStringLiteral(", ")) +
+                   tr("lot %1").arg(text_of(e.gas.lot));
         return gas;
     }
     }

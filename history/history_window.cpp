@@ -280,8 +280,8 @@ bool HistoryWindow::exportCsv() {
     const QString name =
         QStringLiteral("k964-history-%1-%2.csv")
             .arg(which, QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
-    const QString path = choose_(tr("Export the calibrations listed"), suggested(name),
-                                 tr("CSV files (*.csv)"));
+    const QString path =
+        choose_(tr("Export the calibrations listed"), suggested(name), tr("CSV files (*.csv)"));
     if (path.isEmpty())
         return false;
     const QString error = exportCsvTo(path);

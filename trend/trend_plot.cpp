@@ -208,8 +208,8 @@ void TrendPlot::paintEvent(QPaintEvent*) {
     }
     p.setPen(kU1Colour);
     for (qsizetype i = 0; i < uLabels.size(); ++i)
-        text(QPointF(area_.right() + 4, y(ut.at[static_cast<std::size_t>(i)], ut) +
-                                            fm.ascent() / 2.0 - 1),
+        text(QPointF(area_.right() + 4,
+                     y(ut.at[static_cast<std::size_t>(i)], ut) + fm.ascent() / 2.0 - 1),
              uLabels[i]);
 
     // Wall-clock time below; dates where the ticks are days apart.
@@ -357,17 +357,19 @@ void TrendPlot::paintEvent(QPaintEvent*) {
         return qs((days ? date_text(t + toWall, offset) + " " : std::string()) +
                   clock_text(t + toWall, offset, true));
     };
-    const QString told = !withU1
-        ? tr("%1 from %2 to %3, %4 to %5%6. Shown: %7")
-              .arg(valueTitle_, qs(value_text(vt.lo, vt.decimals)),
-                   qs(value_text(vt.hi, vt.decimals)), moment(from_), moment(to_),
-                   zoomed_ ? tr(", zoomed") : QString(), drawn_.join(QStringLiteral("; ")))
-        : tr("Main value in %1 from %2 to %3, u1 in mV from %4 to %5, %6 to %7%8. Shown: %9")
-            .arg(unit_, qs(value_text(vt.lo, vt.decimals)), qs(value_text(vt.hi, vt.decimals)),
-                 qs(value_text(ut.lo, ut.decimals)), qs(value_text(ut.hi, ut.decimals)),
-                 qs(clock_text(from_ + toWall, offset, true)),
-                 qs(clock_text(to_ + toWall, offset, true)), zoomed_ ? tr(", zoomed") : QString(),
-                 drawn_.join(QStringLiteral("; ")));
+    const QString told =
+        !withU1
+            ? tr("%1 from %2 to %3, %4 to %5%6. Shown: %7")
+                  .arg(valueTitle_, qs(value_text(vt.lo, vt.decimals)),
+                       qs(value_text(vt.hi, vt.decimals)), moment(from_), moment(to_),
+                       zoomed_ ? tr(", zoomed") : QString(), drawn_.join(QStringLiteral("; ")))
+            : tr("Main value in %1 from %2 to %3, u1 in mV from %4 to %5, %6 to %7%8. Shown: %9")
+                  .arg(unit_, qs(value_text(vt.lo, vt.decimals)),
+                       qs(value_text(vt.hi, vt.decimals)), qs(value_text(ut.lo, ut.decimals)),
+                       qs(value_text(ut.hi, ut.decimals)),
+                       qs(clock_text(from_ + toWall, offset, true)),
+                       qs(clock_text(to_ + toWall, offset, true)),
+                       zoomed_ ? tr(", zoomed") : QString(), drawn_.join(QStringLiteral("; ")));
     if (accessibleDescription() != told)
         setAccessibleDescription(told);
 }

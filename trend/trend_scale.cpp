@@ -55,9 +55,9 @@ std::string value_text(double v, int decimals) {
 
 std::vector<TimeTick> time_ticks(double from, double to, int offset, int wanted) {
     constexpr double kDay = 86400.0;
-    static const double steps[] = {1,        2,        5,         10,        15,       30,
-                                   60,       120,      300,       600,       900,      1800,
-                                   3600,     7200,     21600,     kDay,      2 * kDay, 7 * kDay,
+    static const double steps[] = {1,         2,         5,         10,         15,        30,
+                                   60,        120,       300,       600,        900,       1800,
+                                   3600,      7200,      21600,     kDay,       2 * kDay,  7 * kDay,
                                    14 * kDay, 28 * kDay, 91 * kDay, 182 * kDay, 364 * kDay};
     std::vector<TimeTick> out;
     if (!(to > from) || wanted < 1)

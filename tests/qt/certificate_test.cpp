@@ -65,18 +65,30 @@ struct Case {
 const Case kCases[] = {
     {"accepted_span",
      [](CalibrationEntry&) {},
-     {"Site or tag | Line 3, \"north\" <&>", "Transmitter (VV reply) | K964 V3.1\\x01",
-      "Port | COM1 -> /dev/ttyUSB0", "Kind | Span calibration",
-      "Started | 2026-12-09 10:32:05", "Finished | 2026-12-09 10:36:40",
-      "Technician | A. Meier", "Concentration | 20.9 ppm", "Cylinder or lot | LOT-4711",
-      "Expiry | 2027-06-30", " | As found | As left",
+     {"Site or tag | Line 3, \"north\" <&>",
+      "Transmitter (VV reply) | K964 V3.1\\x01",
+      "Port | COM1 -> /dev/ttyUSB0",
+      "Kind | Span calibration",
+      "Started | 2026-12-09 10:32:05",
+      "Finished | 2026-12-09 10:36:40",
+      "Technician | A. Meier",
+      "Concentration | 20.9 ppm",
+      "Cylinder or lot | LOT-4711",
+      "Expiry | 2027-06-30",
+      " | As found | As left",
       "Taken at | 2026-12-09 10:34:00 | 2026-12-09 10:36:30",
-      "Main value | 20.93 ppm | 20.9 ppm", "Calibration voltage u1 | 12.5 mV | 12.49 mV",
+      "Main value | 20.93 ppm | 20.9 ppm",
+      "Calibration voltage u1 | 12.5 mV | 12.49 mV",
       "Stability | stable \u00b1 0.004 ppm | stable \u00b1 0.003 ppm",
-      "Constant 8 | 1.000e+00 | 1.012e+00 | +1.20 %", "Constant 9 | 2.500e+01 | 2.500e+01 | +0.00 %",
-      "Tolerance | \u00b1 5 % of the as-found constants", "Result | Accepted",
-      "Constants moved | within tolerance", "Stability | waited for stable",
-      "Name | Date | Signature"}},
+      "Constant 8 | 1.000e+00 | 1.012e+00 | +1.20 %",
+      "Constant 9 | 2.500e+01 | 2.500e+01 | +0.00 %",
+      "Tolerance | \u00b1 5 % of the as-found constants",
+      "Result | Accepted",
+      "Constants moved | within tolerance",
+      "As found taken | once stable",
+      "History entry | 7",
+      "A. Meier\u2028______________________________\u2028Name | \u2028________________\u2028Date | "
+      "\u2028______________________________\u2028Signature"}},
     {"nothing_read",
      [](CalibrationEntry& e) {
          e.asLeft = {};
@@ -86,8 +98,8 @@ const Case kCases[] = {
          e.technician.clear();
          e.gas = {};
      },
-     {"Transmitter (VV reply) | not read", "Technician | not given",
-      "Concentration | not given", "Expiry | not given", "Taken at | 2026-12-09 10:34:00 | not read",
+     {"Transmitter (VV reply) | not read", "Technician | not given", "Concentration | not given",
+      "Expiry | not given", "Taken at | 2026-12-09 10:34:00 | not read",
       "Main value | 20.93 ppm | not read", "Calibration voltage u1 | 12.5 mV | not read",
       "Stability | stable \u00b1 0.004 ppm | not read",
       "Constant 8 | 1.000e+00 | not read | not known",
@@ -118,10 +130,11 @@ const Case kCases[] = {
          e.note = "went on before stable after a warning";
      },
      {"Constants moved | beyond tolerance, kept after a second confirmation",
-      "Stability | went on before stable, after a warning",
+      "As found taken | went on before stable, after a warning",
       "Stability | not stable | stable \u00b1 0.003 ppm",
       "Note | went on before stable after a warning"}},
-    {"cancelled", [](CalibrationEntry& e) { e.outcome = CalibrationOutcome::Cancelled; },
+    {"cancelled",
+     [](CalibrationEntry& e) { e.outcome = CalibrationOutcome::Cancelled; },
      {"Result | Cancelled after the command was sent"}},
     {"failed",
      [](CalibrationEntry& e) {
@@ -139,8 +152,8 @@ TEST_P(CertificateText, EveryFieldInItsRow) {
     auto doc = certificate_document(e, QStringLiteral("2026-12-10 08:00"));
     const QStringList rows = table_rows(*doc);
     for (const char* row : GetParam().rows)
-        EXPECT_TRUE(rows.contains(QString::fromUtf8(row)))
-            << row << "\nin:\n" << rows.join('\n').toStdString();
+        EXPECT_TRUE(rows.contains(QString::fromUtf8(row))) << row << "\nin:\n"
+                                                           << rows.join('\n').toStdString();
     const QString text = doc->toPlainText();
     EXPECT_TRUE(text.contains("Calibration certificate"));
     EXPECT_TRUE(text.contains("Calibrated with k964 3.0; certificate printed 2026-12-10 08:00."));
