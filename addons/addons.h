@@ -3,7 +3,8 @@
 // the trend, the service record and the line that says what happened, the
 // callback observer telling them when a poll or an action begins and ends,
 // the trend on the service panel with the main value's unit, the Service
-// menu's two items and the Help menu. The specified procedures do not change.
+// menu's items (the calibration history window among them) and the Help
+// menu. The specified procedures do not change.
 #pragma once
 
 #include "addons/outcome.h"

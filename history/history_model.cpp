@@ -53,6 +53,7 @@ QString HistoryModel::text(const CalibrationEntry& e, int column) const {
         return text_of(e.tag);
     case Kind: {
         QString kind = certificate_kind(e.kind);
+        kind[0] = kind[0].toUpper();
         return kind.left(kind.indexOf(QLatin1Char(' ')));
     }
     case Result: {

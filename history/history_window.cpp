@@ -85,12 +85,15 @@ HistoryWindow::HistoryWindow(Provider provider, QWidget* parent)
     view_->setWordWrap(false);
     view_->verticalHeader()->hide();
     view_->horizontalHeader()->setStretchLastSection(true);
-    const int chars = view_->fontMetrics().averageCharWidth();
-    view_->setColumnWidth(HistoryModel::Started, 21 * chars);
-    view_->setColumnWidth(HistoryModel::Tag, 14 * chars);
-    view_->setColumnWidth(HistoryModel::Kind, 7 * chars);
-    view_->setColumnWidth(HistoryModel::Result, 24 * chars);
-    view_->setColumnWidth(HistoryModel::Technician, 14 * chars);
+    const QFontMetrics metrics = view_->fontMetrics();
+    const int pad = 3 * metrics.averageCharWidth();
+    view_->setColumnWidth(HistoryModel::Started,
+                          metrics.horizontalAdvance(QStringLiteral("2026-12-09 10:32:05")) + pad);
+    view_->setColumnWidth(HistoryModel::Tag, 14 * metrics.averageCharWidth());
+    view_->setColumnWidth(HistoryModel::Kind,
+                          metrics.horizontalAdvance(QStringLiteral("Kind Span")) + pad);
+    view_->setColumnWidth(HistoryModel::Result, 24 * metrics.averageCharWidth());
+    view_->setColumnWidth(HistoryModel::Technician, 14 * metrics.averageCharWidth());
     pdf_->setToolTip(tr("The certificate of the calibration selected, as PDF"));
     csv_->setToolTip(tr("The calibrations listed, as CSV for a spreadsheet"));
     auto* buttons = new QHBoxLayout;
@@ -109,6 +112,7 @@ HistoryWindow::HistoryWindow(Provider provider, QWidget* parent)
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
     splitter->setChildrenCollapsible(false);
+    splitter->setSizes({700, 480});
 
     status_->setAccessibleName(tr("Status"));
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
