@@ -71,6 +71,7 @@ Addons::Addons(std::function<double()> trendClock, std::function<std::string()> 
     SetCallbackObserver(this);
     SetMenuAction(MenuAction::LineTrace, [this] { showTrace(); });
     SetMenuAction(MenuAction::ServiceRecord, [this] { saveRecord(); });
+    SetMenuAction(MenuAction::History, [this] { showHistory(); });
     chooseFolder_ = [](const std::string& start) {
         return QFileDialog::getExistingDirectory(QApplication::activeWindow(),
                                                  QObject::tr("Folder for service records"),
@@ -194,13 +195,22 @@ void Addons::showTrace() {
 void Addons::setHistoryProvider(HistoryWindow::Provider provider) {
     historyProvider_ = std::move(provider);
     delete historyWindow_;
-    SetMenuAction(MenuAction::History,
-                  historyProvider_ ? std::function<void()>([this] { showHistory(); }) : nullptr);
 }
 
 void Addons::showHistory() {
-    if (!historyProvider_)
-        return;
+    if (!historyProvider_) {
+        if (!historyStore_)
+            historyStore_ = std::make_unique<HistoryStore>();
+        if (!historyStore_->isOpen() && !historyStore_->open(HistoryStore::defaultPath())) {
+            const std::string message = "The calibration history " + historyStore_->path() +
+                                        " could not be opened: " + historyStore_->error();
+            MessagePopup("Calibration history", message.c_str());
+            return;
+        }
+        historyProvider_ = [this](const std::string& tag) {
+            return historyStore_->calibrations(tag);
+        };
+    }
     if (!historyWindow_)
         historyWindow_ = new HistoryWindow(historyProvider_);
     historyWindow_->show();

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "addons/outcome.h"
+#include "history/history_store.h"
 #include "history/history_window.h"
 #include "platform/qt/numeric_field.h"
 #include "platform/ui_tap.h"
@@ -50,8 +51,9 @@ class Addons : public CallbackObserver {
 
     // Service -> Line trace.
     void showTrace();
-    // Service -> Calibration history, with the entries `provider` gives;
-    // the menu item does nothing until one is set.
+    // Service -> Calibration history, with the entries of the history
+    // database (HistoryStore::defaultPath()), opened when first shown; one
+    // that cannot be opened is said in a message. `provider` replaces it.
     void setHistoryProvider(HistoryWindow::Provider provider);
     void showHistory();
     HistoryWindow* historyWindow() const { return historyWindow_; }
@@ -101,6 +103,7 @@ class Addons : public CallbackObserver {
     QPointer<TrendView> trendView_;
     QPointer<TraceWindow> traceWindow_;
     HistoryWindow::Provider historyProvider_;
+    std::unique_ptr<HistoryStore> historyStore_; // for the window, unless a provider is set
     QPointer<HistoryWindow> historyWindow_;
     QPointer<QTextBrowser> manualWindow_;
     QPointer<QWidget> servicePanel_;
