@@ -79,6 +79,7 @@ Addons::Addons(std::function<double()> trendClock, std::function<std::string()> 
     SetMenuAction(MenuAction::SaveSettings, [this] { profiles_->save(); });
     SetMenuAction(MenuAction::CompareSettings, [this] { profiles_->compare(); });
     SetMenuAction(MenuAction::WriteSettings, [this] { profiles_->write(); });
+    SetMenuAction(MenuAction::History, [this] { showHistory(); });
     chooseFolder_ = [](const std::string& start) {
         return QFileDialog::getExistingDirectory(QApplication::activeWindow(),
                                                  QObject::tr("Folder for service records"),
@@ -95,12 +96,14 @@ Addons::~Addons() {
     SetMenuAction(MenuAction::SaveSettings, nullptr);
     SetMenuAction(MenuAction::CompareSettings, nullptr);
     SetMenuAction(MenuAction::WriteSettings, nullptr);
+    SetMenuAction(MenuAction::History, nullptr);
     SetCallbackObserver(nullptr);
     if (CurrentUiBackend() == tap_.get())
         SetUiBackend(innerUi_);
     if (CurrentSerialBackend() == trace_.get())
         SetSerialBackend(innerSerial_);
     delete traceWindow_;
+    delete historyWindow_;
     delete manualWindow_;
 }
 
@@ -198,6 +201,32 @@ void Addons::showTrace() {
     traceWindow_->show();
     traceWindow_->raise();
     traceWindow_->activateWindow();
+}
+
+void Addons::setHistoryProvider(HistoryWindow::Provider provider) {
+    historyProvider_ = std::move(provider);
+    delete historyWindow_;
+}
+
+void Addons::showHistory() {
+    if (!historyProvider_) {
+        if (!historyStore_)
+            historyStore_ = std::make_unique<HistoryStore>();
+        if (!historyStore_->isOpen() && !historyStore_->open(HistoryStore::defaultPath())) {
+            const std::string message = "The calibration history " + historyStore_->path() +
+                                        " could not be opened: " + historyStore_->error();
+            MessagePopup("Calibration history", message.c_str());
+            return;
+        }
+        historyProvider_ = [this](const std::string& tag) {
+            return historyStore_->calibrations(tag);
+        };
+    }
+    if (!historyWindow_)
+        historyWindow_ = new HistoryWindow(historyProvider_);
+    historyWindow_->show();
+    historyWindow_->raise();
+    historyWindow_->activateWindow();
 }
 
 std::string Addons::saveRecord() {
