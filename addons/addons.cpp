@@ -90,7 +90,12 @@ Addons::Addons(std::function<double()> trendClock, std::function<std::string()> 
     hooks.port = [] { return "COM" + std::to_string(com_nummer) + " -> " + device_of(com_nummer); };
     hooks.program = version_text();
     assistant_ = std::make_unique<CalibrationAssistant>(*tap_, std::move(hooks), confPath);
+    assistant_->onRecorded([this] {
+        if (historyWindow_)
+            historyWindow_->refresh();
+    });
     SetMenuAction(MenuAction::Calibrate, [this] { showAssistant(); });
+    SetMenuAction(MenuAction::History, [this] { showHistory(); });
     chooseFolder_ = [](const std::string& start) {
         return QFileDialog::getExistingDirectory(QApplication::activeWindow(),
                                                  QObject::tr("Folder for service records"),
@@ -108,12 +113,14 @@ Addons::~Addons() {
     SetMenuAction(MenuAction::CompareSettings, nullptr);
     SetMenuAction(MenuAction::WriteSettings, nullptr);
     SetMenuAction(MenuAction::Calibrate, nullptr);
+    SetMenuAction(MenuAction::History, nullptr);
     SetCallbackObserver(nullptr);
     if (CurrentUiBackend() == tap_.get())
         SetUiBackend(innerUi_);
     if (CurrentSerialBackend() == trace_.get())
         SetSerialBackend(innerSerial_);
     delete traceWindow_;
+    delete historyWindow_;
     delete manualWindow_;
 }
 
@@ -215,6 +222,32 @@ void Addons::showTrace() {
 
 void Addons::showAssistant() {
     assistant_->show(servicePanel_);
+}
+
+void Addons::setHistoryProvider(HistoryWindow::Provider provider) {
+    historyProvider_ = std::move(provider);
+    delete historyWindow_;
+}
+
+void Addons::showHistory() {
+    if (!historyProvider_) {
+        if (!historyStore_)
+            historyStore_ = std::make_unique<HistoryStore>();
+        if (!historyStore_->isOpen() && !historyStore_->open(HistoryStore::defaultPath())) {
+            const std::string message = "The calibration history " + historyStore_->path() +
+                                        " could not be opened: " + historyStore_->error();
+            MessagePopup("Calibration history", message.c_str());
+            return;
+        }
+        historyProvider_ = [this](const std::string& tag) {
+            return historyStore_->calibrations(tag);
+        };
+    }
+    if (!historyWindow_)
+        historyWindow_ = new HistoryWindow(historyProvider_);
+    historyWindow_->show();
+    historyWindow_->raise();
+    historyWindow_->activateWindow();
 }
 
 std::string Addons::saveRecord() {

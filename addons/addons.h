@@ -3,11 +3,14 @@
 // the trend, the service record and the line that says what happened, the
 // callback observer telling them when a poll or an action begins and ends,
 // the trend on the service panel with the main value's unit, the Service
-// menu's two items and the Help menu. The specified procedures do not change.
+// menu's items (the calibration history window among them) and the Help
+// menu. The specified procedures do not change.
 #pragma once
 
 #include "addons/outcome.h"
 #include "assistant/calibration_assistant.h"
+#include "history/history_store.h"
+#include "history/history_window.h"
 #include "platform/qt/numeric_field.h"
 #include "platform/ui_tap.h"
 #include "profiles/profile_actions.h"
@@ -53,6 +56,12 @@ class Addons : public CallbackObserver {
     // Service -> Calibrate...
     void showAssistant();
     CalibrationAssistant& calibrationAssistant() { return *assistant_; }
+    // Service -> Calibration history, with the entries of the history
+    // database (HistoryStore::defaultPath()), opened when first shown; one
+    // that cannot be opened is said in a message. `provider` replaces it.
+    void setHistoryProvider(HistoryWindow::Provider provider);
+    void showHistory();
+    HistoryWindow* historyWindow() const { return historyWindow_; }
     // Help -> Manual, Help -> About.
     void showManual();
     void showAbout();
@@ -101,6 +110,9 @@ class Addons : public CallbackObserver {
     std::unique_ptr<CalibrationAssistant> assistant_;
     QPointer<TrendView> trendView_;
     QPointer<TraceWindow> traceWindow_;
+    HistoryWindow::Provider historyProvider_;
+    std::unique_ptr<HistoryStore> historyStore_; // for the window, unless a provider is set
+    QPointer<HistoryWindow> historyWindow_;
     QPointer<QTextBrowser> manualWindow_;
     QPointer<QWidget> servicePanel_;
     QPointer<QLabel> connectionLine_;

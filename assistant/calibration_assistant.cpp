@@ -23,7 +23,10 @@ std::int64_t CalibrationAssistant::keep(const CalibrationEntry& entry) {
         history_ = std::make_unique<HistoryStore>();
     if (!history_->isOpen() && !history_->open(HistoryStore::defaultPath()))
         return 0;
-    return history_->add(entry);
+    const std::int64_t id = history_->add(entry);
+    if (id != 0 && recorded_)
+        recorded_();
+    return id;
 }
 
 void CalibrationAssistant::recall() {

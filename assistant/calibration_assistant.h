@@ -32,6 +32,9 @@ class CalibrationAssistant {
     void show(QWidget* servicePanel);
     Assistant& assistant() { return *assistant_; }
     AssistantWindow* window() const { return window_; }
+    // Told after a calibration went into the history (a window that shows
+    // it may show it again).
+    void onRecorded(std::function<void()> told) { recorded_ = std::move(told); }
     // False when k964.conf could not be written.
     bool remember();
 
@@ -44,4 +47,5 @@ class CalibrationAssistant {
     std::function<std::string()> confPath_;
     QPointer<AssistantWindow> window_;
     std::unique_ptr<HistoryStore> history_;
+    std::function<void()> recorded_;
 };

@@ -13,7 +13,7 @@ template <typename T> void keep_bounded(std::deque<T>& d) {
 
 } // namespace
 
-Trend::Trend() : ring_(kCapacity) {}
+Trend::Trend(double joinSeconds) : joinSeconds_(joinSeconds), ring_(kCapacity) {}
 
 const TrendPoint& Trend::at(std::size_t i) const {
     return ring_[(first_ + i) % kCapacity];
@@ -26,7 +26,7 @@ void Trend::add(double t, double value, double u1) {
     p.u1 = u1;
     p.segment = segment_;
     p.mode = mode_;
-    p.joined = !broken_ && count_ > 0 && t - at(count_ - 1).t <= kMaxJoinSeconds;
+    p.joined = !broken_ && count_ > 0 && t - at(count_ - 1).t <= joinSeconds_;
     if (count_ == kCapacity) {
         first_ = (first_ + 1) % kCapacity;
         --count_;
@@ -45,7 +45,7 @@ void Trend::noData(double t) {
         noData_.back().to = t;
     } else {
         // From the last value seen, when the line ran up to this poll.
-        const bool after = !broken_ && count_ > 0 && t - at(count_ - 1).t <= kMaxJoinSeconds;
+        const bool after = !broken_ && count_ > 0 && t - at(count_ - 1).t <= joinSeconds_;
         noData_.push_back({after ? at(count_ - 1).t : t, t});
         keep_bounded(noData_);
         noDataOpen_ = true;

@@ -45,7 +45,7 @@ class Trend {
   public:
     static constexpr double kWindowSeconds = 30.0; // what stability looks at
     static constexpr double kCoverSeconds = 25.0;  // good polls needed in it
-    // Points further apart than this are not joined, whatever happened
+    // Live points further apart than this are not joined, whatever happened
     // between them.
     static constexpr double kMaxJoinSeconds = 5.0;
     // The longest time span the plot shows.
@@ -59,7 +59,9 @@ class Trend {
     static constexpr double kStableShare = 0.005;
     static constexpr double kStableFloor = 0.01;
 
-    Trend();
+    // `joinSeconds`: points further apart are not joined (kMaxJoinSeconds for
+    // the live values; a series of calibrations joins all of its points).
+    explicit Trend(double joinSeconds = kMaxJoinSeconds);
 
     // A good poll at time t.
     void add(double t, double value, double u1);
@@ -92,6 +94,7 @@ class Trend {
   private:
     const TrendPoint& at(std::size_t i) const; // 0: the oldest
 
+    double joinSeconds_;
     std::vector<TrendPoint> ring_;
     std::size_t first_ = 0;
     std::size_t count_ = 0;

@@ -71,7 +71,13 @@ TrendPlot::TrendPlot(const Trend& trend, std::function<double()> now, std::funct
 }
 
 void TrendPlot::setSpan(double seconds) {
-    span_ = std::clamp(seconds, 1.0, Trend::kKeptSeconds);
+    span_ = std::clamp(seconds, 1.0, std::max(longest_, 1.0));
+    update();
+}
+
+void TrendPlot::setValueOnly(const QString& title) {
+    valueTitle_ = title;
+    setAccessibleName(title);
     update();
 }
 
@@ -132,6 +138,7 @@ void TrendPlot::paintEvent(QPaintEvent*) {
         return std::strcmp(Trend::unitOf(pt.mode), Trend::unitOf(axisMode)) == 0;
     };
     unit_ = unitName(axisMode);
+    const bool withU1 = valueTitle_.isEmpty();
 
     double vlo = INFINITY, vhi = -INFINITY, ulo = INFINITY, uhi = -INFINITY;
     for (const TrendPoint& pt : pts) {
@@ -165,19 +172,20 @@ void TrendPlot::paintEvent(QPaintEvent*) {
         vLabels << qs(value_text(v, vt.decimals));
         left = std::max(left, fm.horizontalAdvance(vLabels.back()));
     }
-    for (double v : ut.at) {
+    for (double v : withU1 ? ut.at : std::vector<double>{}) {
         uLabels << qs(value_text(v, ut.decimals));
         right = std::max(right, fm.horizontalAdvance(uLabels.back()));
     }
     // Room above for the axes' titles and half the top tick's label.
     const double top = fm.height() * 1.6 + 2;
     area_ = QRectF(left + 8, top, width() - left - right - 16, height() - top - fm.height() - 8);
-    const QString valueTitle = unit_;
+    const QString valueTitle = withU1 ? unit_ : valueTitle_;
     const QString u1Title = tr("u1 mV");
     p.setPen(kValueColour);
     text(QPointF(2, fm.ascent() + 1), valueTitle);
     p.setPen(kU1Colour);
-    text(QPointF(width() - 2 - fm.horizontalAdvance(u1Title), fm.ascent() + 1), u1Title);
+    if (withU1)
+        text(QPointF(width() - 2 - fm.horizontalAdvance(u1Title), fm.ascent() + 1), u1Title);
     if (area_.width() < 20 || area_.height() < 20)
         return;
 
@@ -199,12 +207,15 @@ void TrendPlot::paintEvent(QPaintEvent*) {
              label);
     }
     p.setPen(kU1Colour);
-    for (std::size_t i = 0; i < ut.at.size(); ++i)
-        text(QPointF(area_.right() + 4, y(ut.at[i], ut) + fm.ascent() / 2.0 - 1),
-             uLabels[static_cast<qsizetype>(i)]);
+    for (qsizetype i = 0; i < uLabels.size(); ++i)
+        text(QPointF(area_.right() + 4,
+                     y(ut.at[static_cast<std::size_t>(i)], ut) + fm.ascent() / 2.0 - 1),
+             uLabels[i]);
 
-    // Wall-clock time below.
-    const int timeWidth = fm.horizontalAdvance(QStringLiteral("00:00:00")) + 24;
+    // Wall-clock time below; dates where the ticks are days apart.
+    const bool days = to_ - from_ > 2 * 86400.0;
+    const int timeWidth =
+        fm.horizontalAdvance(days ? QStringLiteral("0000-00-00") : QStringLiteral("00:00:00")) + 24;
     const int wanted = std::max(2, static_cast<int>(area_.width() / timeWidth));
     for (const TimeTick& tick : time_ticks(from_ + toWall, to_ + toWall, offset, wanted)) {
         const double xx = x(tick.at - toWall);
@@ -305,7 +316,8 @@ void TrendPlot::paintEvent(QPaintEvent*) {
         }
         p.setBrush(Qt::NoBrush);
     };
-    series(&TrendPoint::u1, ut, kU1Colour, true);
+    if (withU1)
+        series(&TrendPoint::u1, ut, kU1Colour, true);
     series(&TrendPoint::value, vt, kValueColour, false);
 
     // Markers, their labels stacked where they would overlap.
@@ -341,13 +353,23 @@ void TrendPlot::paintEvent(QPaintEvent*) {
     p.setPen(palette().mid().color());
     p.drawRect(area_);
 
+    auto moment = [&](double t) {
+        return qs((days ? date_text(t + toWall, offset) + " " : std::string()) +
+                  clock_text(t + toWall, offset, true));
+    };
     const QString told =
-        tr("Main value in %1 from %2 to %3, u1 in mV from %4 to %5, %6 to %7%8. Shown: %9")
-            .arg(unit_, qs(value_text(vt.lo, vt.decimals)), qs(value_text(vt.hi, vt.decimals)),
-                 qs(value_text(ut.lo, ut.decimals)), qs(value_text(ut.hi, ut.decimals)),
-                 qs(clock_text(from_ + toWall, offset, true)),
-                 qs(clock_text(to_ + toWall, offset, true)), zoomed_ ? tr(", zoomed") : QString(),
-                 drawn_.join(QStringLiteral("; ")));
+        !withU1
+            ? tr("%1 from %2 to %3, %4 to %5%6. Shown: %7")
+                  .arg(valueTitle_, qs(value_text(vt.lo, vt.decimals)),
+                       qs(value_text(vt.hi, vt.decimals)), moment(from_), moment(to_),
+                       zoomed_ ? tr(", zoomed") : QString(), drawn_.join(QStringLiteral("; ")))
+            : tr("Main value in %1 from %2 to %3, u1 in mV from %4 to %5, %6 to %7%8. Shown: %9")
+                  .arg(unit_, qs(value_text(vt.lo, vt.decimals)),
+                       qs(value_text(vt.hi, vt.decimals)), qs(value_text(ut.lo, ut.decimals)),
+                       qs(value_text(ut.hi, ut.decimals)),
+                       qs(clock_text(from_ + toWall, offset, true)),
+                       qs(clock_text(to_ + toWall, offset, true)),
+                       zoomed_ ? tr(", zoomed") : QString(), drawn_.join(QStringLiteral("; ")));
     if (accessibleDescription() != told)
         setAccessibleDescription(told);
 }

@@ -24,8 +24,13 @@ class TrendPlot : public QWidget {
     QSize sizeHint() const override { return {520, 220}; }
     QSize minimumSizeHint() const override { return {260, 120}; }
 
-    // The live view shows the last `seconds`.
+    // The live view shows the last `seconds`, up to the longest span (the
+    // hour the live trend keeps, unless set otherwise).
     void setSpan(double seconds);
+    void setLongestSpan(double seconds) { longest_ = seconds; }
+    // A plot of one series (the drift of a constant): `title` above the
+    // left axis instead of the unit, and no u1 axis.
+    void setValueOnly(const QString& title);
     double span() const { return span_; }
     // A fixed value range instead of auto-scaling (unless zoomed).
     void setFixedRange(bool fixed, double lo, double hi);
@@ -61,6 +66,8 @@ class TrendPlot : public QWidget {
     std::function<double()> wall_;
     std::function<void()> zoomChanged_;
     double span_ = 600.0;
+    double longest_ = Trend::kKeptSeconds;
+    QString valueTitle_; // empty: the unit, and u1 on the right
     bool fixed_ = false;
     double fixedLo_ = 0.0, fixedHi_ = 1.0;
     bool zoomed_ = false;

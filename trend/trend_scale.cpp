@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 
 ValueTicks value_ticks(double lo, double hi, int wanted, bool snap) {
     ValueTicks t;
@@ -52,8 +54,11 @@ std::string value_text(double v, int decimals) {
 }
 
 std::vector<TimeTick> time_ticks(double from, double to, int offset, int wanted) {
-    static const double steps[] = {1,   2,   5,   10,   15,   30,   60,   120,
-                                   300, 600, 900, 1800, 3600, 7200, 21600};
+    constexpr double kDay = 86400.0;
+    static const double steps[] = {1,         2,         5,         10,         15,        30,
+                                   60,        120,       300,       600,        900,       1800,
+                                   3600,      7200,      21600,     kDay,       2 * kDay,  7 * kDay,
+                                   14 * kDay, 28 * kDay, 91 * kDay, 182 * kDay, 364 * kDay};
     std::vector<TimeTick> out;
     if (!(to > from) || wanted < 1)
         return out;
@@ -64,12 +69,25 @@ std::vector<TimeTick> time_ticks(double from, double to, int offset, int wanted)
             break;
         }
     }
+    // Too long a time to tick: none rather than more than asked for.
+    if ((to - from) / step > wanted)
+        return out;
     const bool seconds = step < 60.0;
     for (double k = std::ceil((from + offset) / step); k * step - offset <= to; ++k) {
         const double at = k * step - offset;
-        out.push_back({at, clock_text(at, offset, seconds)});
+        out.push_back({at, step >= kDay ? date_text(at, offset) : clock_text(at, offset, seconds)});
     }
     return out;
+}
+
+std::string date_text(double wall, int offset) {
+    using namespace std::chrono;
+    const auto day = static_cast<int>(std::floor((wall + offset + 1e-6) / 86400.0));
+    const year_month_day ymd{sys_days{days{day}}};
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d-%02u-%02u", static_cast<int>(ymd.year()),
+                  static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
+    return buf;
 }
 
 std::string clock_text(double wall, int offset, bool seconds) {

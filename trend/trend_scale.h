@@ -37,10 +37,14 @@ struct TimeTick {
 };
 
 // Ticks over [from, to] (wall-clock seconds since the epoch; `offset`: the
-// local time's seconds east of UTC) at whole seconds, minutes or hours of
-// the local time, at most `wanted` of them: "10:32:05" where they are less
-// than a minute apart, "10:32" otherwise.
+// local time's seconds east of UTC) at whole seconds, minutes, hours or
+// days of the local time, at most `wanted` of them: "10:32:05" where they
+// are less than a minute apart, "2026-12-09" where they are days apart,
+// "10:32" otherwise.
 std::vector<TimeTick> time_ticks(double from, double to, int offset, int wanted);
+
+// The local date: "2026-12-09".
+std::string date_text(double wall, int offset);
 
 // The local time of day: "10:32:05", or "10:32" without the seconds.
 std::string clock_text(double wall, int offset, bool seconds);

@@ -4,6 +4,8 @@
 // sensor changes, and the trend's markers, its unit and the lines that say
 // what happened through a zero calibration and a mode change.
 #include "addons/addons.h"
+#include "addons/menu.h"
+#include "history/history_store.h"
 #include "platform/visible.h"
 #include "tests/e2e/e2e_fixture.h"
 #include "tests/support/full_disk.h"
@@ -382,4 +384,28 @@ TEST_F(AddonsTest, ALostLineMakesWhatWasReadStaleAndNoLiveValueLive) {
 }
 
 // The program itself, as a technician starts it.
+// Service -> Calibration history lists what the program's history database
+// holds, read again each time the window is shown.
+TEST_F(AddonsTest, TheHistoryWindowListsTheDatabase) {
+    addons = std::make_unique<Addons>();
+    HistoryStore store;
+    ASSERT_TRUE(store.open(HistoryStore::defaultPath())) << store.error();
+    CalibrationEntry e;
+    e.tag = "T-1";
+    e.started = "2026-12-09T10:32:05";
+    e.outcome = CalibrationOutcome::Accepted;
+    ASSERT_NE(store.add(e), 0);
+    history(0, 0, nullptr, 0);
+    HistoryWindow* window = addons->historyWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_EQ(window->model().rowCount(), 1);
+    EXPECT_EQ(window->model().entry(0)->tag, "T-1");
+    window->close();
+    e.started = "2026-12-10T08:00:00";
+    ASSERT_NE(store.add(e), 0);
+    history(0, 0, nullptr, 0);
+    EXPECT_EQ(window->model().rowCount(), 2);
+}
+
 } // namespace

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -87,6 +88,11 @@ TEST(Trend, GapsAndModeChangesBreakTheLine) {
     trend.setMode(2); // the same mode again: no new segment
     trend.add(11, 7, 0);
     EXPECT_TRUE(trend.points(11).back().joined);
+    // A series of calibrations joins points months apart.
+    Trend calibrations(std::numeric_limits<double>::infinity());
+    calibrations.add(0, 1.0, 0);
+    calibrations.add(8e6, 1.1, 0);
+    EXPECT_TRUE(calibrations.points(0, 8e6).back().joined);
 }
 
 TEST(Trend, MemoryStaysBoundedAndThePlotShowsAnHour) {
@@ -163,6 +169,9 @@ TEST(TrendScale, TicksAndTexts) {
         {1704105125, 1704105725, 3600, 6, "11:34", 5},   // ten minutes, UTC+1: every 2 min
         {1704105125, 1704108725, -18000, 5, "05:45", 4}, // an hour, UTC-5: every 15 min
         {1704105125, 1704105125, 0, 6, "", 0},
+        {1704105125, 1706697125, 0, 6, "2024-01-04", 4},    // a month: weekly dates
+        {1704105125, 1767177125, 3600, 4, "2024-10-24", 2}, // two years, UTC+1: yearly
+        {0, 946080000, 0, 2, "", 0},                        // thirty years: too many to tick
     };
     for (const TimeRow& r : times) {
         SCOPED_TRACE(r.first);
@@ -173,6 +182,7 @@ TEST(TrendScale, TicksAndTexts) {
         }
     }
     EXPECT_EQ(clock_text(1704105125.7, 7200, true), "12:32:05");
+    EXPECT_EQ(date_text(1704105125, -43200), "2023-12-31");
 }
 
 TEST(Trend, NumbersWithAPointWhateverTheLocale) {

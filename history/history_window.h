@@ -1,0 +1,80 @@
+// Service -> Calibration history: the calibrations done, newest first,
+// filtered by tag and by the dates they started on; for the one selected
+// its certificate as PDF; the list shown as CSV for a spreadsheet; and for
+// the chosen tag the drift of its calibration constants. The entries come
+// from a provider (the history database in the program), asked again each
+// time the window is shown or refreshed.
+#pragma once
+
+#include "history/calibration_entry.h"
+#include "history/history_model.h"
+
+#include <QDate>
+#include <QWidget>
+#include <functional>
+#include <string>
+#include <vector>
+
+class DriftView;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QPushButton;
+class QTableView;
+
+class HistoryWindow : public QWidget {
+  public:
+    // The entries of `tag`, or of every tag when it is empty.
+    using Provider = std::function<std::vector<CalibrationEntry>(const std::string& tag)>;
+    // Where to save (title, suggested path, file filter); "" to cancel.
+    using FileChooser = std::function<QString(const QString&, const QString&, const QString&)>;
+
+    explicit HistoryWindow(Provider provider, QWidget* parent = nullptr);
+
+    // Reads the tags and the entries again; the date range then spans them
+    // all.
+    void refresh();
+    // "" for every tag.
+    void setTag(const QString& tag);
+    QString tag() const;
+    void setDates(QDate from, QDate to);
+    // Makes the entry in `row` current (and selected).
+    void select(int row);
+    const CalibrationEntry* selected() const;
+
+    // Ask where, then write; false when nothing was written, and the status
+    // line says why.
+    bool saveCertificate();
+    bool exportCsv();
+    // Write to `path` whole or not at all; why not, empty when written.
+    QString saveCertificateTo(const QString& path);
+    QString exportCsvTo(const QString& path);
+    void setFileChooser(FileChooser chooser) { choose_ = std::move(chooser); }
+
+    HistoryModel& model() { return model_; }
+    QTableView* view() const { return view_; }
+    DriftView* drift() const { return drift_; }
+    QString status() const;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void reload();
+    void selectionChanged();
+    void report(const QString& text, bool failed);
+    QString suggested(const QString& name) const;
+
+    Provider provider_;
+    FileChooser choose_;
+    HistoryModel model_;
+    QComboBox* tag_;
+    QDateEdit* from_;
+    QDateEdit* to_;
+    QTableView* view_;
+    QPushButton* pdf_;
+    QPushButton* csv_;
+    DriftView* drift_;
+    QLabel* status_;
+    bool loading_ = false; // the filters are being set, not chosen
+};
