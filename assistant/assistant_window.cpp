@@ -230,7 +230,7 @@ void AssistantWindow::takeGas() {
 }
 
 void AssistantWindow::act(Assistant::Go go) {
-    if (go == Assistant::Go::Recorded)
+    if (go == Assistant::Go::Recorded || go == Assistant::Go::Failed)
         remember_();
     refresh();
 }
