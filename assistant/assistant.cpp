@@ -7,6 +7,7 @@
 #include "ui/ids.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -33,6 +34,7 @@ Assistant::Go Assistant::begin(CalibrationKind kind) {
     entry_.kind = kind;
     warned_ = false;
     sent_ = false;
+    restored_ = false;
     recordedId_ = 0;
     message_.clear();
     step_ = Step::Instruct;
@@ -244,6 +246,49 @@ Assistant::Go Assistant::cancel() {
     if (step_ == Step::SettleAfter)
         entry_.after = constants();
     return finish(CalibrationOutcome::Cancelled);
+}
+
+bool Assistant::canRestore() const {
+    return step_ == Step::Done && entry_.outcome == CalibrationOutcome::Rejected && !restored_ &&
+           std::all_of(entry_.before.begin(), entry_.before.end(),
+                       [](const std::optional<double>& c) { return c.has_value(); });
+}
+
+Assistant::Go Assistant::restore() {
+    if (!canRestore())
+        return Go::NotNow;
+    for (int i = 0; i < 3; ++i)
+        SetCtrlVal(p3, SERVICE_CAL_8 + i, *entry_.before[static_cast<std::size_t>(i)]);
+    watch_.watchAction();
+    if (!DispatchCtrlCallback(stcal, p3, SERVICE_STORE, EVENT_COMMIT)) {
+        message_ = "Another action is running; try again.";
+        return Go::Busy;
+    }
+    // Store says what failed in a popup (a constant it sent counts as known
+    // all the same); it may be tried again.
+    for (const PanelWatch::Asked& a : watch_.asked()) {
+        if (a.answer == 0) {
+            message_ = "Answered No: nothing was stored.";
+            return Go::Declined;
+        }
+        if (a.answer < 0) {
+            message_ = "Storing the as-found constants back failed: " + a.message;
+            return Go::Failed;
+        }
+    }
+    restored_ = true;
+    // The transmitter's constants as Store read them back, against the
+    // as-found ones within the four digits the command carries.
+    const auto now = constants();
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (!now[i] ||
+            std::fabs(*now[i] - *entry_.before[i]) > 5e-4 * std::fabs(*entry_.before[i])) {
+            message_ = "Not every as-found constant was stored back: see the service panel.";
+            return Go::Failed;
+        }
+    }
+    message_ = "The as-found constants are back in the transmitter.";
+    return Go::Ok;
 }
 
 Assistant::Go Assistant::finish(CalibrationOutcome outcome) {

@@ -14,7 +14,8 @@
 //                read them again
 //   Verdict      each constant against the tolerance; one beyond it is kept
 //                as accepted only on a second confirmation
-//   Done         recorded
+//   Done         recorded; a rejected one may have its as-found constants
+//                stored back through the panel's Store
 //
 // Cancel sends nothing; after the command went out it is recorded as
 // cancelled. A calibration that got no reply is recorded as failed. Plain
@@ -85,6 +86,11 @@ class Assistant {
     Go reject();
     // At any step; back to Idle.
     Go cancel();
+    // After a rejected calibration: the as-found constants back into the
+    // service panel's fields, and its Store clicked, which asks and sends
+    // as it always does. Once it has stored them.
+    bool canRestore() const;
+    Go restore();
 
     Step step() const { return step_; }
     CalibrationKind kind() const { return entry_.kind; }
@@ -124,6 +130,7 @@ class Assistant {
     CalibrationEntry entry_;
     bool warned_ = false;     // the warning of going on unstable was given
     bool sent_ = false;       // the command went out
+    bool restored_ = false;   // the as-found constants were stored back
     double settleFrom_ = 0.0; // the waiting step began
     std::string message_;
     std::int64_t recordedId_ = 0;

@@ -159,7 +159,8 @@ AssistantWindow::AssistantWindow(Assistant& assistant, std::function<void()> rem
     keep_ = new QPushButton(tr("&Keep beyond tolerance"), this);
     reject_ = new QPushButton(tr("&Reject"), this);
     cancel_ = new QPushButton(tr("Canc&el"), this);
-    for (QPushButton* b : {zero_, span_, next_, unstable_, keep_, reject_, cancel_})
+    restore_ = new QPushButton(tr("Store &back as found"), this);
+    for (QPushButton* b : {zero_, span_, next_, unstable_, keep_, reject_, restore_, cancel_})
         buttons->addWidget(b);
     layout->addLayout(buttons);
 
@@ -180,6 +181,7 @@ AssistantWindow::AssistantWindow(Assistant& assistant, std::function<void()> rem
     connect(keep_, &QPushButton::clicked, this, [this] { act(assistant_.acceptBeyond()); });
     connect(reject_, &QPushButton::clicked, this, [this] { act(assistant_.reject()); });
     connect(cancel_, &QPushButton::clicked, this, [this] { act(assistant_.cancel()); });
+    connect(restore_, &QPushButton::clicked, this, [this] { act(assistant_.restore()); });
     connect(technician_, &QLineEdit::editingFinished, this, [this] {
         assistant_.setTechnician(technician_->text().toStdString());
         remember_();
@@ -277,6 +279,7 @@ void AssistantWindow::refresh() {
     keep_->setVisible(assistant_.warned() && step == Step::Verdict);
     reject_->setVisible(step == Step::Verdict);
     cancel_->setEnabled(!idle);
+    restore_->setVisible(assistant_.canRestore());
     for (QWidget* w : {static_cast<QWidget*>(concentration_), static_cast<QWidget*>(unit_),
                        static_cast<QWidget*>(lot_), static_cast<QWidget*>(expiry_)})
         w->setEnabled(step == Step::Instruct);

@@ -37,6 +37,7 @@ class AssistantWindow : public QWidget {
     QPushButton* keepButton() const { return keep_; }
     QPushButton* rejectButton() const { return reject_; }
     QPushButton* cancelButton() const { return cancel_; }
+    QPushButton* restoreButton() const { return restore_; }
     QTableWidget* readings() const { return table_; }
 
   private:
@@ -67,4 +68,5 @@ class AssistantWindow : public QWidget {
     QPushButton* keep_;
     QPushButton* reject_;
     QPushButton* cancel_;
+    QPushButton* restore_;
 };

@@ -63,16 +63,17 @@ class AssistantTest : public LogicTest {
 // q it answers again; S / U the trend says stable / settling, T tolerance
 // 30 %; z / s begin zero / span, n go on, u go on unstable after the
 // warning, y / N the panel's question answered yes / no, b keep beyond the
-// tolerance, r reject, c cancel.
+// tolerance, r reject, c cancel, B store the as-found constants back.
 struct AssistantCase {
     const char* name;
     const char* steps;
-    Go last;       // what the last step came to
-    Step step;     // where the assistant is then
-    char recorded; // '-' nothing; A accepted, R rejected, X cancelled, F failed
-    bool beyond;   // recorded beyond the tolerance
-    bool unstable; // recorded as going on unstable
-    int commands;  // D?D? or D!D! on the line
+    Go last;               // what the last step came to
+    Step step;             // where the assistant is then
+    char recorded;         // '-' nothing; A accepted, R rejected, X cancelled, F failed
+    bool beyond;           // recorded beyond the tolerance
+    bool unstable;         // recorded as going on unstable
+    int commands;          // D?D? or D!D! on the line
+    bool restored = false; // the transmitter holds the as-found constants again
 };
 
 const AssistantCase kCases[] = {
@@ -110,6 +111,11 @@ const AssistantCase kCases[] = {
      false, 1},
     {"cancel_at_the_verdict_recorded", "COLSznLnynLnc", Go::Recorded, Step::Done, 'X', true, false,
      1},
+    {"rejected_then_stored_back", "COLSznLnynLnnrB", Go::Ok, Step::Done, 'R', true, false, 1, true},
+    {"stored_back_only_after_a_rejection", "COoLSznLnynLnnB", Go::NotNow, Step::Done, 'A', false,
+     false, 1},
+    {"stored_back_on_a_silent_line_fails", "COLSznLnynLnnrxB", Go::Failed, Step::Done, 'R', true,
+     false, 1},
     {"constants_not_read_cannot_be_judged", "CxOqLSznLnynLnnb", Go::Recorded, Step::Done, 'A', true,
      false, 1},
 };
@@ -182,6 +188,9 @@ TEST_P(AssistantCaseTest, GoesThroughTheServicePanelAndRecordsWhatHappened) {
         case 'c':
             last = assistant.cancel();
             break;
+        case 'B':
+            last = assistant.restore();
+            break;
         }
         // What the panel showed when the readings were taken.
         if (p3 <= 0)
@@ -215,10 +224,12 @@ TEST_P(AssistantCaseTest, GoesThroughTheServicePanelAndRecordsWhatHappened) {
     if (c.recorded == 'F') {
         EXPECT_NE(e.note.find("ERROR NO CONNECT"), std::string::npos) << e.note;
     }
-    // The constants after are the transmitter's, as its replies carry them.
-    if (leftShown && e.after[0] && e.after[2]) {
-        EXPECT_NEAR(*e.after[0], model.param(8), 1e-4 * std::fabs(model.param(8)));
-        EXPECT_NEAR(*e.after[2], model.param(0), 1e-4 * std::fabs(model.param(0)));
+    // The constants after (or, stored back, before) are the transmitter's,
+    // as its replies carry them.
+    const auto& held = c.restored ? e.before : e.after;
+    if (leftShown && held[0] && held[2]) {
+        EXPECT_NEAR(*held[0], model.param(8), 1e-4 * std::fabs(model.param(8)));
+        EXPECT_NEAR(*held[2], model.param(0), 1e-4 * std::fabs(model.param(0)));
     }
 }
 
