@@ -81,7 +81,11 @@ Addons::Addons(std::function<double()> trendClock, std::function<std::string()> 
     SetMenuAction(MenuAction::CompareSettings, [this] { profiles_->compare(); });
     SetMenuAction(MenuAction::WriteSettings, [this] { profiles_->write(); });
     AssistantHooks hooks;
-    hooks.stability = [this] { return trend_.stability(trendClock_()); };
+    // No stability to tell while the service panel is closed and nothing polls.
+    hooks.stability = [this] {
+        return servicePanel_ && !servicePanel_->isVisible() ? Stability{.text = "no data"}
+                                                            : trend_.stability(trendClock_());
+    };
     hooks.unit = [this] { return std::string(trend_.unit()); };
     hooks.clock = trendClock_;
     hooks.now = [] {
