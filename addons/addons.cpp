@@ -4,6 +4,7 @@
 #include "addons/help.h"
 #include "addons/menu.h"
 #include "app/globals.h"
+#include "history/program_history.h"
 #include "platform/exit_hooks.h"
 #include "platform/qt/numeric_field.h"
 #include "platform/qt/qt_serial.h"
@@ -92,6 +93,7 @@ Addons::Addons(std::function<double()> trendClock, std::function<std::string()> 
         return QDateTime::currentDateTime().toString(Qt::ISODate).left(19).toStdString();
     };
     hooks.port = [] { return "COM" + std::to_string(com_nummer) + " -> " + device_of(com_nummer); };
+    hooks.device = [this] { return profiles_->reader().device_current(); };
     hooks.program = version_text();
     assistant_ = std::make_unique<CalibrationAssistant>(*tap_, std::move(hooks), confPath);
     assistant_->onRecorded([this] {
@@ -235,17 +237,13 @@ void Addons::setHistoryProvider(HistoryWindow::Provider provider) {
 
 void Addons::showHistory() {
     if (!historyProvider_) {
-        if (!historyStore_)
-            historyStore_ = std::make_unique<HistoryStore>();
-        if (!historyStore_->isOpen() && !historyStore_->open(HistoryStore::defaultPath())) {
-            const std::string message = "The calibration history " + historyStore_->path() +
-                                        " could not be opened: " + historyStore_->error();
-            MessagePopup("Calibration history", message.c_str());
+        std::string error;
+        HistoryStore* history = ProgramHistory(&error);
+        if (!history) {
+            MessagePopup("Calibration history", ("Cannot show it: " + error + ".").c_str());
             return;
         }
-        historyProvider_ = [this](const std::string& tag) {
-            return historyStore_->calibrations(tag);
-        };
+        historyProvider_ = [history](const std::string& tag) { return history->calibrations(tag); };
     }
     if (!historyWindow_)
         historyWindow_ = new HistoryWindow(historyProvider_);

@@ -111,7 +111,6 @@ class Addons : public CallbackObserver {
     QPointer<TrendView> trendView_;
     QPointer<TraceWindow> traceWindow_;
     HistoryWindow::Provider historyProvider_;
-    std::unique_ptr<HistoryStore> historyStore_; // for the window, unless a provider is set
     QPointer<HistoryWindow> historyWindow_;
     QPointer<QTextBrowser> manualWindow_;
     QPointer<QWidget> servicePanel_;

@@ -295,6 +295,7 @@ Assistant::Go Assistant::finish(CalibrationOutcome outcome) {
     entry_.outcome = outcome;
     entry_.finished = hooks_.now();
     entry_.port = hooks_.port ? hooks_.port() : std::string();
+    entry_.device = hooks_.device ? hooks_.device() : std::string();
     entry_.program = hooks_.program;
     recordedId_ = hooks_.record ? hooks_.record(entry_) : 0;
     step_ = Step::Done;

@@ -33,11 +33,12 @@
 #include <string>
 
 struct AssistantHooks {
-    std::function<Stability()> stability;                        // the trend's, now
-    std::function<std::string()> unit;                           // the main value's unit
-    std::function<double()> clock;                               // seconds, on the trend's clock
-    std::function<std::string()> now;                            // "2026-12-09T10:32:05"
-    std::function<std::string()> port;                           // "COM1 -> /dev/ttyUSB0"
+    std::function<Stability()> stability; // the trend's, now
+    std::function<std::string()> unit;    // the main value's unit
+    std::function<double()> clock;        // seconds, on the trend's clock
+    std::function<std::string()> now;     // "2026-12-09T10:32:05"
+    std::function<std::string()> port;    // "COM1 -> /dev/ttyUSB0"
+    std::function<std::string()> device;  // the VV reply read on this line, or ""
     std::function<std::int64_t(const CalibrationEntry&)> record; // the history
     std::string program;                                         // k964's version
 };

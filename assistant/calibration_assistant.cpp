@@ -2,6 +2,7 @@
 
 #include "app/globals.h"
 #include "calibration/calibration.h"
+#include "history/program_history.h"
 #include "platform/backends.h"
 #include "platform/ui_tap.h"
 #include "ui/ids.h"
@@ -19,11 +20,11 @@ CalibrationAssistant::CalibrationAssistant(UiTap& tap, AssistantHooks hooks,
 }
 
 std::int64_t CalibrationAssistant::keep(const CalibrationEntry& entry) {
-    if (!history_)
-        history_ = std::make_unique<HistoryStore>();
-    if (!history_->isOpen() && !history_->open(HistoryStore::defaultPath()))
+    std::string error;
+    HistoryStore* history = ProgramHistory(&error);
+    if (!history)
         return 0;
-    const std::int64_t id = history_->add(entry);
+    const std::int64_t id = history->add(entry);
     if (id != 0 && recorded_)
         recorded_();
     return id;

@@ -21,8 +21,7 @@ class CalibrationAssistant {
   public:
     // `confPath`: where k964.conf is, asked when the window first opens
     // (what was remembered comes back then). Without `hooks.record` the
-    // calibrations go to the history at HistoryStore::defaultPath(), opened
-    // when the first is recorded.
+    // calibrations go to the program's history (ProgramHistory).
     CalibrationAssistant(UiTap& tap, AssistantHooks hooks, std::function<std::string()> confPath);
     ~CalibrationAssistant();
     CalibrationAssistant(const CalibrationAssistant&) = delete;
@@ -46,6 +45,5 @@ class CalibrationAssistant {
     std::unique_ptr<Assistant> assistant_;
     std::function<std::string()> confPath_;
     QPointer<AssistantWindow> window_;
-    std::unique_ptr<HistoryStore> history_;
     std::function<void()> recorded_;
 };

@@ -234,6 +234,7 @@ bool HistoryStore::open(const std::string& path) {
 }
 
 std::int64_t HistoryStore::add(const CalibrationEntry& e) {
+    error_.clear();
     if (!isOpen()) {
         error_ = "the history is not open";
         return 0;
@@ -269,6 +270,7 @@ std::int64_t HistoryStore::add(const CalibrationEntry& e) {
 }
 
 std::vector<CalibrationEntry> HistoryStore::calibrations(const std::string& tag) const {
+    error_.clear();
     std::vector<CalibrationEntry> out;
     if (!isOpen())
         return out;
@@ -309,6 +311,7 @@ std::vector<CalibrationEntry> HistoryStore::calibrations(const std::string& tag)
 }
 
 std::vector<std::string> HistoryStore::tags() const {
+    error_.clear();
     std::vector<std::string> out;
     if (!isOpen())
         return out;
@@ -324,6 +327,7 @@ std::vector<std::string> HistoryStore::tags() const {
 }
 
 std::int64_t HistoryStore::addProfile(const StoredProfile& p) {
+    error_.clear();
     if (!isOpen()) {
         error_ = "the history is not open";
         return 0;
@@ -341,6 +345,7 @@ std::int64_t HistoryStore::addProfile(const StoredProfile& p) {
 }
 
 StoredProfile HistoryStore::lastProfile(const std::string& tag) const {
+    error_.clear();
     StoredProfile p;
     if (!isOpen())
         return p;

@@ -1,5 +1,7 @@
 #include "profiles/profile_actions.h"
 
+#include "history/program_history.h"
+
 #include "platform/platform.h"
 
 #include <QApplication>
@@ -231,25 +233,20 @@ void ProfileActions::write() {
     message(kWriteTitle, writeResult_);
 }
 
-bool StoreHistory::opened(std::string* error) {
-    if (store_.isOpen() || store_.open(HistoryStore::defaultPath()))
-        return true;
-    *error = store_.error();
-    return false;
-}
-
 std::string StoreHistory::keep(const StoredProfile& profile) {
     std::string error;
-    if (!opened(&error))
+    HistoryStore* store = ProgramHistory(&error);
+    if (!store)
         return error;
-    return store_.addProfile(profile) != 0 ? std::string() : store_.error();
+    return store->addProfile(profile) != 0 ? std::string() : store->error();
 }
 
 StoredProfile StoreHistory::last(const std::string& tag, std::string* error) {
-    if (!opened(error))
+    HistoryStore* store = ProgramHistory(error);
+    if (!store)
         return {};
-    StoredProfile p = store_.lastProfile(tag);
-    if (p.id == 0 && !store_.error().empty())
-        *error = store_.error();
+    StoredProfile p = store->lastProfile(tag);
+    if (p.id == 0 && !store->error().empty())
+        *error = store->error();
     return p;
 }

@@ -72,14 +72,9 @@ class ProfileActions {
     QPointer<QTableWidget> table_;
 };
 
-// The program's history store as the place profiles are kept, opened at
-// its default path when first needed.
+// The program's history (ProgramHistory) as the place profiles are kept.
 class StoreHistory : public ProfileHistory {
   public:
     std::string keep(const StoredProfile& profile) override;
     StoredProfile last(const std::string& tag, std::string* error) override;
-
-  private:
-    bool opened(std::string* error);
-    HistoryStore store_;
 };

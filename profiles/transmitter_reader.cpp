@@ -84,9 +84,14 @@ Captured TransmitterReader::capture() const {
             c.unread.push_back(static_cast<Field>(static_cast<int>(Field::Const8) + i));
     }
     v.device = deviceText;
-    if (!(device.line != 0 && device.line == ComLineGeneration() && device.ok))
+    if (device_current().empty())
         c.unread.push_back(Field::Device);
     return c;
+}
+
+std::string TransmitterReader::device_current() const {
+    return device.line != 0 && device.line == ComLineGeneration() && device.ok ? deviceText
+                                                                               : std::string();
 }
 
 void TransmitterReader::read() {

@@ -25,6 +25,8 @@ class TransmitterReader {
     TransmitterReader& operator=(const TransmitterReader&) = delete;
 
     Captured capture() const;
+    // The VV reply as read on the line as it is now; "" when it was not.
+    std::string device_current() const;
     // Every field read on the line as it is now, none changed since.
     bool fresh() const { return capture().unread.empty(); }
     // The opening exchange, the read-back, the constants: on the line and

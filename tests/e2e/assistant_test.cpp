@@ -138,6 +138,7 @@ TEST_F(AssistantE2eTest, AZeroAndASpanAsThePanelShowedThemAndAStoreAfterSendsNot
     for (const CalibrationEntry* e : {&zero, &span}) {
         EXPECT_EQ(e->technician, "A. Tester");
         EXPECT_EQ(e->tag, "Boiler 3");
+        EXPECT_EQ(e->device, "VV K964 V3"); // the transmitter's own reply on this line
         EXPECT_EQ(e->gas.lot, "LOT-1");
         EXPECT_EQ(e->tolerancePercent, 10.0);
         EXPECT_FALSE(e->wentOnUnstable);
