@@ -1,8 +1,8 @@
 #include "assistant/assistant_conf.h"
 
+#include "record/conf_file.h"
+
 #include <charconv>
-#include <cstdio>
-#include <fstream>
 #include <sstream>
 #include <utility>
 #include <vector>
@@ -10,18 +10,6 @@
 namespace {
 
 constexpr const char* kPrefix = "assistant-";
-
-std::vector<std::string> lines_of(const std::string& path) {
-    std::vector<std::string> lines;
-    std::ifstream in(path, std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 std::string one_line(std::string value) {
     for (char& c : value) {
@@ -58,7 +46,7 @@ double tolerance_of(const std::string& text) {
 
 AssistantMemory read_assistant_memory(const std::string& confPath) {
     AssistantMemory m;
-    for (const std::string& line : lines_of(confPath)) {
+    for (const std::string& line : conf_lines(confPath)) {
         if (line.rfind(kPrefix, 0) != 0)
             continue;
         const std::size_t eq = line.find('=');
@@ -79,10 +67,6 @@ AssistantMemory read_assistant_memory(const std::string& confPath) {
 
 bool write_assistant_memory(const std::string& confPath, const AssistantMemory& memory) {
     std::ostringstream text;
-    for (const std::string& line : lines_of(confPath)) {
-        if (line.rfind(kPrefix, 0) != 0)
-            text << line << '\n';
-    }
     each_key(memory, [&](const char* name, const std::string& field) {
         text << kPrefix << name << '=' << one_line(field) << '\n';
     });
@@ -91,21 +75,5 @@ bool write_assistant_memory(const std::string& confPath, const AssistantMemory& 
         auto r = std::to_chars(buf, buf + sizeof buf, memory.tolerancePercent);
         text << kPrefix << "tolerance=" << std::string(buf, r.ptr) << '\n';
     }
-    const std::string temp = confPath + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << text.str();
-        out.close(); // the last bytes go out here, and may not fit
-        if (!out) {
-            std::remove(temp.c_str());
-            return false;
-        }
-    }
-    // Windows renames onto no existing file: the old one goes first there.
-    if (std::rename(temp.c_str(), confPath.c_str()) != 0 &&
-        (std::remove(confPath.c_str()) != 0 || std::rename(temp.c_str(), confPath.c_str()) != 0)) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
+    return replace_conf_lines(confPath, kPrefix, text.str());
 }

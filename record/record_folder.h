@@ -3,9 +3,9 @@
 // one "key=value" a line; lines this program does not know are kept.
 #pragma once
 
-#include <string>
+#include "record/conf_file.h"
 
-#define K964_CONF "k964.conf"
+#include <string>
 
 // The folder k964.conf at `confPath` names; "" when there is none.
 std::string read_record_folder(const std::string& confPath);

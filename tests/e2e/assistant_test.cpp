@@ -22,13 +22,6 @@
 
 namespace {
 
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // A parameter from k964-sim's state file, as it saved it.
 double saved_param(const std::string& state, int k) {
     const std::string key = "param " + std::to_string(k) + " ";

@@ -226,9 +226,13 @@ void E2eTest::writeIni(const std::string& bytes) const {
     std::ofstream(iniPath(), std::ios::binary) << bytes;
 }
 
-std::string E2eTest::readIni() const {
-    std::ifstream in(iniPath(), std::ios::binary);
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+std::string E2eTest::readIni() const {
+    return slurp(iniPath());
 }

@@ -35,6 +35,9 @@ class SentCommands : public TraceListener {
 };
 
 // What a message box showed, and how it was answered.
+// A file's whole contents; "" when it cannot be read.
+std::string slurp(const std::string& path);
+
 struct SeenPopup {
     QString title;
     QString text;
