@@ -189,7 +189,7 @@ ProfileLoad profile_from_json(const QByteArray& bytes) {
         r.fail("it is of version " + number_text(version.toDouble()) +
                    ", from a newer program; this one reads version " +
                    std::to_string(kProfileVersion),
-               ProfileLoad::NotOurs);
+               ProfileLoad::Newer);
         return out;
     }
     Profile& p = out.profile;

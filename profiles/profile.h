@@ -41,8 +41,9 @@ struct Profile {
 QByteArray profile_json(const Profile& profile);
 
 struct ProfileLoad {
-    // Unreadable: the file could not be opened or read at all.
-    enum Status { Ok, Damaged, NotOurs, Unreadable } status = Damaged;
+    // Unreadable: the file could not be opened or read at all. Newer: a
+    // settings file of a version this program does not know.
+    enum Status { Ok, Damaged, NotOurs, Newer, Unreadable } status = Damaged;
     std::string message; // why it was refused
     Profile profile;
 };

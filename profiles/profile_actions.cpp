@@ -158,8 +158,7 @@ void ProfileActions::compare() {
 }
 
 void ProfileActions::showRefusal(const ProfileLoad& load, const std::string& source) {
-    verdict_ =
-        load.status == ProfileLoad::Unreadable ? "cannot be read" : verdict_text(load.status);
+    verdict_ = verdict_text(load.status);
     comparison_ = {};
     message(kCompareTitle, source + ": " + verdict_ + ": " + load.message + ".");
 }
@@ -199,10 +198,8 @@ void ProfileActions::write() {
         return;
     const ProfileLoad load = read_profile_file(path);
     if (load.status != ProfileLoad::Ok) {
-        writeResult_ = "Nothing written. " + path + ": " +
-                       (load.status == ProfileLoad::Unreadable ? std::string("cannot be read")
-                                                               : verdict_text(load.status)) +
-                       ": " + load.message + ".";
+        writeResult_ = "Nothing written. " + path + ": " + verdict_text(load.status) + ": " +
+                       load.message + ".";
         message(kWriteTitle, writeResult_);
         return;
     }

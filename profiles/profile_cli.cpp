@@ -65,9 +65,7 @@ int run_profile_read(int port, const std::string& file, const std::string& tag,
 int run_profile_compare(int port, const std::string& file) {
     const ProfileLoad load = read_profile_file(file);
     if (load.status != ProfileLoad::Ok) {
-        std::fprintf(stderr, "k964: %s: %s: %s\n", file.c_str(),
-                     load.status == ProfileLoad::Unreadable ? "cannot be read"
-                                                            : verdict_text(load.status),
+        std::fprintf(stderr, "k964: %s: %s: %s\n", file.c_str(), verdict_text(load.status),
                      load.message.c_str());
         return kExitError;
     }

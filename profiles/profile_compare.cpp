@@ -106,7 +106,16 @@ const char* verdict_text(const Comparison& c) {
 }
 
 const char* verdict_text(ProfileLoad::Status refused) {
-    return refused == ProfileLoad::NotOurs ? "not a K964 settings file" : "file damaged";
+    switch (refused) {
+    case ProfileLoad::NotOurs:
+        return "not a K964 settings file";
+    case ProfileLoad::Newer:
+        return "incompatible";
+    case ProfileLoad::Unreadable:
+        return "cannot be read";
+    default:
+        return "file damaged";
+    }
 }
 
 std::string comparison_text(const Comparison& c) {

@@ -63,8 +63,8 @@ struct Comparison {
 Comparison compare_settings(const TransmitterSettings& transmitter,
                             const std::vector<Field>& unread, const TransmitterSettings& file);
 
-// "identical", "not identical"; for a refused file "file damaged" or "not a
-// K964 settings file".
+// "identical", "not identical"; for a refused file "file damaged", "not a
+// K964 settings file", "incompatible" (a newer version) or "cannot be read".
 const char* verdict_text(const Comparison& c);
 const char* verdict_text(ProfileLoad::Status refused);
 // The table as lines of text, for the command line.

@@ -51,7 +51,7 @@ TEST(Profile, WhatIsSavedReadsBackAndAFileThatFailsACheckIsRefused) {
         {"[1, 2]", ProfileLoad::NotOurs, "does not say it holds K964 settings"},
         {"word 0 84\nparam 1 0\n", ProfileLoad::NotOurs, "does not say it holds K964 settings"},
         {edited("k964-settings", "k960-settings"), ProfileLoad::NotOurs, "K964 settings"},
-        {edited("\"version\": 1", "\"version\": 2"), ProfileLoad::NotOurs, "version 2"},
+        {edited("\"version\": 1", "\"version\": 2"), ProfileLoad::Newer, "version 2"},
         {edited("\"version\": 1", "\"version\": \"1\""), ProfileLoad::Damaged, "its version"},
         {edited("\"mode\": 1", "\"mode\": 3"), ProfileLoad::Damaged, "mode is 3, not 0, 1 or 2"},
         {edited("\"mode\": 1", "\"mode\": 0"), ProfileLoad::Damaged, "does not agree"},
@@ -78,6 +78,7 @@ TEST(Profile, WhatIsSavedReadsBackAndAFileThatFailsACheckIsRefused) {
         EXPECT_EQ(load.status, b.status) << b.message << "\n" << b.json;
         EXPECT_NE(load.message.find(b.message), std::string::npos) << load.message;
     }
+    EXPECT_STREQ(verdict_text(ProfileLoad::Newer), "incompatible");
     EXPECT_EQ(real_problem(NAN), "is not a finite number");
     EXPECT_EQ(real_problem(-INFINITY), "is not a finite number");
 }
