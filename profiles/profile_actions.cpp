@@ -153,8 +153,9 @@ void ProfileActions::compare() {
     }
     const Captured now = reader_.readIfStale();
     comparison_ = compare_settings(now.values, now.unread, load.profile.values);
-    verdict_ = verdict_text(comparison_);
-    showComparison(from);
+    // A transmitter that did not answer is not a transmitter changed.
+    verdict_ = now.unread.empty() ? verdict_text(comparison_) : "not read";
+    showComparison(from, now.unread);
 }
 
 void ProfileActions::showRefusal(const ProfileLoad& load, const std::string& source) {
@@ -163,7 +164,7 @@ void ProfileActions::showRefusal(const ProfileLoad& load, const std::string& sou
     message(kCompareTitle, source + ": " + verdict_ + ": " + load.message + ".");
 }
 
-void ProfileActions::showComparison(const std::string& source) {
+void ProfileActions::showComparison(const std::string& source, const std::vector<Field>& unread) {
     if (!table_) {
         table_ = new QTableWidget;
         table_->setObjectName(QStringLiteral("profileComparison"));
@@ -189,7 +190,10 @@ void ProfileActions::showComparison(const std::string& source) {
     table_->resizeColumnsToContents();
     table_->show();
     table_->raise();
-    message(kCompareTitle, "Compared with " + source + ": " + verdict_ + ".");
+    message(kCompareTitle, unread.empty() ? "Compared with " + source + ": " + verdict_ + "."
+                                          : "Not compared with " + source +
+                                                ". Not read from the transmitter on this line: " +
+                                                field_list(unread) + ".");
 }
 
 void ProfileActions::write() {

@@ -49,14 +49,15 @@ class ProfileActions {
     void compare();
     void write();
 
-    // The last comparison's table and verdict, and the last write's result.
+    // The last comparison's table and verdict ("not read" when the
+    // transmitter was not read whole), and the last write's result.
     const std::string& verdict() const { return verdict_; }
     const Comparison& comparison() const { return comparison_; }
     const std::string& writeResult() const { return writeResult_; }
     QTableWidget* table() const { return table_; }
 
   private:
-    void showComparison(const std::string& source);
+    void showComparison(const std::string& source, const std::vector<Field>& unread);
     void showRefusal(const ProfileLoad& load, const std::string& source);
 
     ProfileHistory* history_;

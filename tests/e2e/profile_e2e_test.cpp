@@ -60,16 +60,23 @@ TEST_F(E2eTest, SettingsReadFromOneTransmitterAreClonedOntoAFreshOneAndCompared)
     }
     ASSERT_TRUE(QFile::exists(file));
 
-    // B on the panels: the file written into it, then compared with it.
+    // B on the panels: compared before the port is open, which reads
+    // nothing; the file written into it, then compared with it.
     start();
-    SetCtrlVal(p4, COM_PORT, 2);
-    click(p4, COM_OK);
-    ASSERT_EQ(text(p1, MAIN_STATUS), "ok");
     ProfileActions actions(nullptr, "k964 test", [] { return std::string("2026-12-09T10:00"); });
     std::string chosen = file.toStdString();
     actions.setDialogs({[](const std::string&) { return std::string("B"); },
                         [](const std::string&) { return std::string(); },
                         [&chosen] { return chosen; }, [] { return 1; }});
+    answerNextPopup(true);
+    actions.compare();
+    EXPECT_EQ(actions.verdict(), "not read");
+    ASSERT_EQ(popups.size(), 1u);
+    EXPECT_TRUE(popups[0].text.startsWith("Not compared with")) << popups[0].text.toStdString();
+    popups.clear();
+    SetCtrlVal(p4, COM_PORT, 2);
+    click(p4, COM_OK);
+    ASSERT_EQ(text(p1, MAIN_STATUS), "ok");
     answerNextPopup(true); // the list of changes
     answerNextPopup(true); // the result
     actions.write();
