@@ -49,11 +49,11 @@ ProfileActions::ProfileActions(ProfileHistory* history, std::string program,
                                std::function<std::string()> now)
     : history_(history), program_(std::move(program)), now_(std::move(now)) {
     lastFolder_ = local(QDir::homePath());
-    dialogs_.tag = [](const std::string& last) {
+    dialogs_.tag = [](const char* title, const std::string& last) {
         bool ok = false;
-        const QString tag = QInputDialog::getText(
-            QApplication::activeWindow(), QObject::tr(kSaveTitle),
-            QObject::tr("Tag or site of the transmitter:"), QLineEdit::Normal, qs(last), &ok);
+        const QString tag = QInputDialog::getText(QApplication::activeWindow(), QObject::tr(title),
+                                                  QObject::tr("Tag or site of the transmitter:"),
+                                                  QLineEdit::Normal, qs(last), &ok);
         return ok ? tag.trimmed().toStdString() : std::string();
     };
     dialogs_.saveFile = [](const std::string& suggested) {
@@ -93,7 +93,7 @@ std::string ProfileActions::save() {
     profile.values = now.values;
     profile.saved = now_();
     profile.program = program_;
-    profile.tag = dialogs_.tag(lastTag_);
+    profile.tag = dialogs_.tag(kSaveTitle, lastTag_);
     if (profile.tag.empty())
         return {};
     lastTag_ = profile.tag;
@@ -129,7 +129,7 @@ void ProfileActions::compare() {
             return;
         load = read_profile_file(from);
     } else if (source == 2) {
-        const std::string tag = dialogs_.tag(lastTag_);
+        const std::string tag = dialogs_.tag(kCompareTitle, lastTag_);
         if (tag.empty())
             return;
         std::string error;

@@ -29,7 +29,8 @@ class ProfileActions {
   public:
     // The dialogs, replaceable for tests. An empty answer cancels.
     struct Dialogs {
-        std::function<std::string(const std::string& lastTag)> tag;
+        // `title`: the action's own, Save or Compare.
+        std::function<std::string(const char* title, const std::string& lastTag)> tag;
         std::function<std::string(const std::string& suggested)> saveFile;
         std::function<std::string()> openFile;
         // 1: a file, 2: the history, 0: cancel.

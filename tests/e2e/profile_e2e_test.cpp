@@ -65,7 +65,7 @@ TEST_F(E2eTest, SettingsReadFromOneTransmitterAreClonedOntoAFreshOneAndCompared)
     start();
     ProfileActions actions(nullptr, "k964 test", [] { return std::string("2026-12-09T10:00"); });
     std::string chosen = file.toStdString();
-    actions.setDialogs({[](const std::string&) { return std::string("B"); },
+    actions.setDialogs({[](const char*, const std::string&) { return std::string("B"); },
                         [](const std::string&) { return std::string(); },
                         [&chosen] { return chosen; }, [] { return 1; }});
     answerNextPopup(true);
