@@ -266,7 +266,7 @@ std::string DeviceModel::applyFaults(const std::string& command, std::string rep
 // The cell follows the gas with a first-order lag.
 void DeviceModel::settle(double now) {
     if (now > lastTime_)
-        settled_ = gas_ + (settled_ - gas_) * std::exp(-(now - lastTime_) / kSettleSeconds);
+        settled_ = gas_ + (settled_ - gas_) * std::exp(-(now - lastTime_) / settleSeconds_);
     lastTime_ = now;
 }
 

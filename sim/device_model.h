@@ -121,6 +121,11 @@ class DeviceModel {
     void setVcal(double volts);
     void setCellTemperature(double celsius);
     void setNoise(double amplitude);
+    // The cell's time constant, seconds (kSettleSeconds unless set; a test
+    // whose clocks run fast may shorten it by the same factor).
+    void setSettleSeconds(double seconds) { settleSeconds_ = seconds; }
+    // The cell has been in `ppm` long enough to read it: no settling.
+    void startIn(double ppm) { gas_ = settled_ = ppm; }
     double gas() const { return gas_; }
     double vcal() const { return vcal_; }
 
@@ -163,6 +168,7 @@ class DeviceModel {
     double vcal_ = 0.0;
     double cellTemperature_ = 25.0;
     double noise_ = 0.01;
+    double settleSeconds_ = kSettleSeconds;
     double settled_ = 5.0; // the concentration the cell sees now, settling towards gas_
     double lastTime_ = 0.0;
     uint32_t rng_ = 12345;

@@ -76,7 +76,9 @@ class Simulator {
   public:
     explicit Simulator(const Options& options) : options_(options) {
         model_.faults = options.faults;
-        model_.setGas(options.gas);
+        // The cell starts in its gas; a change of gas later settles.
+        model_.startIn(options.gas);
+        model_.setSettleSeconds(options.settle);
         model_.setVcal(options.vcal);
         model_.setNoise(options.noise);
         byteSeconds_ = options.pace ? kByteSeconds : 0.0;

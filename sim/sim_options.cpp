@@ -76,6 +76,8 @@ Options:
   --gas PPM          oxygen concentration at the sensor (default 5)
   --vcal V           calibration voltage reported by u1 (default 0)
   --noise PPM        noise amplitude of the reading (default 0.01)
+  --settle S         the sensor's time constant in seconds (default 4): how
+                     fast the reading follows a change of gas
   --wire FILE        log every byte on the line to FILE as it passes: a line
                      "> " for bytes from the program, "< " for bytes to it,
                      each byte as two hex digits
@@ -251,6 +253,9 @@ Options parse_options(int argc, char** argv) {
             if (!to_double(value(i), &v))
                 usage_error(a + " takes a number");
             (a == "--gas" ? o.gas : a == "--vcal" ? o.vcal : o.noise) = v;
+        } else if (a == "--settle") {
+            if (!to_double(value(i), &o.settle) || !(o.settle > 0.0))
+                usage_error("--settle takes a number of seconds above 0");
         } else {
             usage_error("unknown option " + a);
         }

@@ -19,6 +19,7 @@ struct Options {
     double gas = 5.0;
     double vcal = 0.0;
     double noise = 0.01;
+    double settle = DeviceModel::kSettleSeconds;
     std::string wireFile;
 };
 
