@@ -198,7 +198,7 @@ QString certificate_html(const CalibrationEntry& e, const QString& issued) {
     html += QStringLiteral("<p style=\"margin-top: 10px;\">Calibrated with %1; certificate printed "
                            "%2.</p>")
                 .arg(e.program.empty() ? QStringLiteral("k964, version not recorded")
-                                       : QStringLiteral("k964 ") + escaped(e.program),
+                                       : escaped(e.program),
                      issued.toHtmlEscaped());
     // One row, so that a page never comes between the lines and their names.
     const QString line = QStringLiteral("<td width=\"%1%\">%2<br/>%3<br/>%4</td>");

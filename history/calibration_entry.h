@@ -59,7 +59,7 @@ struct CalibrationEntry {
     bool wentOnUnstable = false; // the technician went on without "stable"
     CalibrationOutcome outcome = CalibrationOutcome::Failed;
     std::string note;    // the status text of a failure, the warning given
-    std::string program; // k964's version
+    std::string program; // k964 and its version, "k964 3.0"
 };
 
 const char* kind_name(CalibrationKind kind);          // "zero", "span"
