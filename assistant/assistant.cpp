@@ -122,8 +122,6 @@ Assistant::Go Assistant::next() {
     switch (step_) {
     case Step::Instruct:
         entry_.gas = gas_[index(entry_.kind)];
-        entry_.technician = technician_;
-        entry_.tag = tag_;
         entry_.started = hooks_.now();
         settleFrom_ = hooks_.clock();
         step_ = Step::Settle;
@@ -294,6 +292,10 @@ Assistant::Go Assistant::restore() {
 Assistant::Go Assistant::finish(CalibrationOutcome outcome) {
     entry_.outcome = outcome;
     entry_.finished = hooks_.now();
+    // Who and where as they stand when it is recorded: a name corrected
+    // during the calibration is the one on its certificate.
+    entry_.technician = technician_;
+    entry_.tag = tag_;
     entry_.port = hooks_.port ? hooks_.port() : std::string();
     entry_.device = hooks_.device ? hooks_.device() : std::string();
     entry_.program = hooks_.program;

@@ -65,13 +65,15 @@ class Assistant {
         hooks_.record = std::move(record);
     }
 
+    // The technician and the tag go into the entry when it is recorded.
     void setTechnician(std::string name) { technician_ = std::move(name); }
     void setTag(std::string tag) { tag_ = std::move(tag); }
     const std::string& technician() const { return technician_; }
     const std::string& tag() const { return tag_; }
     void setGas(CalibrationKind kind, TestGas gas) { gas_[index(kind)] = std::move(gas); }
     const TestGas& gas(CalibrationKind kind) const { return gas_[index(kind)]; }
-    // Out of range is refused (false).
+    // The tolerance goes into the entry when the as-found readings are
+    // taken. Out of range is refused (false).
     bool setTolerance(double percent);
     double tolerance() const { return tolerance_; }
 

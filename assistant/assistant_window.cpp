@@ -177,10 +177,22 @@ AssistantWindow::AssistantWindow(Assistant& assistant, std::function<void()> rem
         takeGas();
         act(assistant_.next());
     });
-    connect(unstable_, &QPushButton::clicked, this, [this] { act(assistant_.goOnUnstable()); });
-    connect(keep_, &QPushButton::clicked, this, [this] { act(assistant_.acceptBeyond()); });
-    connect(reject_, &QPushButton::clicked, this, [this] { act(assistant_.reject()); });
-    connect(cancel_, &QPushButton::clicked, this, [this] { act(assistant_.cancel()); });
+    connect(unstable_, &QPushButton::clicked, this, [this] {
+        takeGas();
+        act(assistant_.goOnUnstable());
+    });
+    connect(keep_, &QPushButton::clicked, this, [this] {
+        takeGas();
+        act(assistant_.acceptBeyond());
+    });
+    connect(reject_, &QPushButton::clicked, this, [this] {
+        takeGas();
+        act(assistant_.reject());
+    });
+    connect(cancel_, &QPushButton::clicked, this, [this] {
+        takeGas();
+        act(assistant_.cancel());
+    });
     connect(restore_, &QPushButton::clicked, this, [this] { act(assistant_.restore()); });
     connect(technician_, &QLineEdit::editingFinished, this, [this] {
         assistant_.setTechnician(technician_->text().toStdString());
@@ -280,6 +292,10 @@ void AssistantWindow::refresh() {
     reject_->setVisible(step == Step::Verdict);
     cancel_->setEnabled(!idle);
     restore_->setVisible(assistant_.canRestore());
+    // The tolerance is the as-found one's from then on: the verdict is
+    // judged by it, and a field showing another would not say so.
+    tolerance_->setEnabled(step == Step::Idle || step == Step::Done || step == Step::Instruct ||
+                           step == Step::Settle);
     for (QWidget* w : {static_cast<QWidget*>(concentration_), static_cast<QWidget*>(unit_),
                        static_cast<QWidget*>(lot_), static_cast<QWidget*>(expiry_)})
         w->setEnabled(step == Step::Instruct);

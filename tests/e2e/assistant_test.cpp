@@ -96,6 +96,7 @@ TEST_F(AssistantE2eTest, AZeroAndASpanAsThePanelShowedThemAndAStoreAfterSendsNot
         EXPECT_EQ(text(p3, SERVICE_STATUS), "ok");
         take(left);
         ASSERT_EQ(a.step(), Assistant::Step::Verdict);
+        EXPECT_FALSE(w->findChild<QDoubleSpinBox*>("tolerance")->isEnabled());
         QTest::mouseClick(w->nextButton(), Qt::LeftButton);
     };
 

@@ -63,7 +63,8 @@ class AssistantTest : public LogicTest {
 // q it answers again; S / U the trend says stable / settling, T tolerance
 // 30 %; z / s begin zero / span, n go on, u go on unstable after the
 // warning, y / N the panel's question answered yes / no, b keep beyond the
-// tolerance, r reject, c cancel, B store the as-found constants back.
+// tolerance, r reject, c cancel, B store the as-found constants back, W the
+// technician's name corrected.
 struct AssistantCase {
     const char* name;
     const char* steps;
@@ -105,6 +106,8 @@ const AssistantCase kCases[] = {
     {"refused_after_a_failed_poll", "COLSznLnxPqyn", Go::Refused, Step::Command, '-', false, false,
      0},
     {"no_reply_recorded_as_failed", "COLSznLnxyn", Go::Failed, Step::Done, 'F', false, false, 1},
+    {"name_corrected_during_it_recorded", "COoLSznLnynWLnn", Go::Recorded, Step::Done, 'A', false,
+     false, 1},
     {"cancel_before_the_command_sends_nothing", "COLSznLnc", Go::Ok, Step::Idle, '-', false, false,
      0},
     {"cancel_after_the_command_recorded", "COLSznLnync", Go::Recorded, Step::Done, 'X', false,
@@ -191,6 +194,9 @@ TEST_P(AssistantCaseTest, GoesThroughTheServicePanelAndRecordsWhatHappened) {
         case 'B':
             last = assistant.restore();
             break;
+        case 'W':
+            assistant.setTechnician("A. Late");
+            break;
         }
         // What the panel showed when the readings were taken.
         if (p3 <= 0)
@@ -218,6 +224,7 @@ TEST_P(AssistantCaseTest, GoesThroughTheServicePanelAndRecordsWhatHappened) {
     EXPECT_EQ(e.beyondTolerance, c.beyond);
     EXPECT_EQ(e.wentOnUnstable, c.unstable);
     EXPECT_EQ(assistant.recordedId(), 1);
+    EXPECT_EQ(e.technician, assistant.technician());
     EXPECT_EQ(e.asFound.value, foundShown);
     EXPECT_EQ(e.asFound.unit, "ppm");
     EXPECT_EQ(e.asLeft.value, leftShown);
