@@ -73,7 +73,8 @@ Options:
                      instead of answering
   --drop-after N     answer N commands, then drop the line (as if the cable
                      were pulled: the device goes away)
-  --gas PPM          oxygen concentration at the sensor (default 5)
+  --gas PPM          oxygen concentration at the sensor, settled in it at
+                     start (default 5)
   --vcal V           calibration voltage reported by u1 (default 0)
   --noise PPM        noise amplitude of the reading (default 0.01)
   --settle S         the sensor's time constant in seconds (default 4): how
