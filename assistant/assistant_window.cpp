@@ -1,5 +1,7 @@
 #include "assistant/assistant_window.h"
 
+#include "platform/qt/numeric_field.h"
+
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
@@ -17,8 +19,14 @@ namespace {
 
 using Step = Assistant::Step;
 
+// Four significant digits, as the service panel shows its constants and
+// live values.
+QString shown(double v) {
+    return NumericField::format(v, true, 3);
+}
+
 QString number(const std::optional<double>& v) {
-    return v ? QString::number(*v, 'g', 6) : QObject::tr("not read");
+    return v ? shown(*v) : QObject::tr("not read");
 }
 
 QString reading(const CalibrationReading& r, const QString& unit) {
@@ -26,7 +34,7 @@ QString reading(const CalibrationReading& r, const QString& unit) {
         return QString();
     if (!r.value)
         return QObject::tr("no data");
-    return QString::number(*r.value, 'g', 6) + (unit.isEmpty() ? QString() : u' ' + unit);
+    return shown(*r.value) + (unit.isEmpty() ? QString() : u' ' + unit);
 }
 
 QString title_of(const Assistant& a) {
@@ -258,7 +266,7 @@ void AssistantWindow::refresh() {
 
     const CalibrationReading now = assistant_.live();
     value_->setText(tr("Main value: %1").arg(reading(now, QString::fromStdString(now.unit))));
-    u1_->setText(tr("u1: %1 mV").arg(now.u1 ? QString::number(*now.u1, 'g', 6) : tr("no data")));
+    u1_->setText(tr("u1: %1 mV").arg(now.u1 ? shown(*now.u1) : tr("no data")));
     stability_->setText(
         tr("Stability: %1").arg(QString::fromStdString(assistant_.stability().text)));
 

@@ -47,18 +47,22 @@ void NumericField::setRefused(bool on) {
 }
 
 QString NumericField::formatted() const {
+    return format(value_, significant_, precision_);
+}
+
+QString NumericField::format(double value, bool significant, int precision) {
     // QString::number ignores the locale: a German desktop still sees '.'
     // as on the transmitter's own display.
-    if (!significant_)
-        return QString::number(value_, 'f', precision_);
-    const QString scientific = QString::number(value_, 'e', precision_);
+    if (!significant)
+        return QString::number(value, 'f', precision);
+    const QString scientific = QString::number(value, 'e', precision);
     // The exponent after rounding: 9.9996 to four digits is 1.000e+01.
     const qsizetype e = scientific.indexOf(u'e');
     bool ok = false;
     const int exponent = e < 0 ? 0 : scientific.mid(e + 1).toInt(&ok);
-    if (!ok || exponent < -4 || exponent > precision_)
+    if (!ok || exponent < -4 || exponent > precision)
         return scientific;
-    return QString::number(value_, 'f', precision_ - exponent);
+    return QString::number(value, 'f', precision - exponent);
 }
 
 void NumericField::showValue() {

@@ -47,6 +47,8 @@ class NumericField : public QLineEdit {
     // technician types it ("0,5" is 0.5), except where the comma may be a
     // thousands separator ("1,000" is refused: a thousand or one?).
     static bool parseInput(const QString& text, double* value);
+    // A value as a field of that format and precision shows it.
+    static QString format(double value, bool significant, int precision);
 
     // Takes or refuses the text being edited, as leaving the field does;
     // nothing when the text is the value shown.
