@@ -1,5 +1,7 @@
 #include "history/history_window.h"
 
+#include "platform/qt/caption.h"
+
 #include "certificate/certificate_pdf.h"
 #include "certificate/history_csv.h"
 #include "history/drift_view.h"
@@ -23,12 +25,6 @@
 #include <set>
 
 namespace {
-
-QLabel* caption(const QString& text, QWidget* buddy, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setBuddy(buddy);
-    return label;
-}
 
 QDateEdit* dateField(const QString& name, QWidget* parent) {
     auto* field = new QDateEdit(parent);

@@ -1,5 +1,7 @@
 #include "trend/trend_widget.h"
 
+#include "platform/qt/caption.h"
+
 #include <QComboBox>
 #include <QDateTime>
 #include <QDoubleSpinBox>
@@ -13,14 +15,6 @@ namespace {
 
 double system_wall_seconds() {
     return static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
-}
-
-// A caption before its control: the caption's text is its own name, the
-// control has a name of its own.
-QLabel* caption(const QString& text, QWidget* buddy, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setBuddy(buddy);
-    return label;
 }
 
 QDoubleSpinBox* rangeField(const QString& name, QWidget* parent) {
