@@ -127,6 +127,10 @@ bool HistoryStore::isOpen() const {
     return db_ && db_->db.isOpen();
 }
 
+void HistoryStore::close() {
+    db_.reset();
+}
+
 std::string HistoryStore::defaultPath() {
     char files[MAX_PATHNAME_LEN];
     char program[MAX_PATHNAME_LEN];

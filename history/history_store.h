@@ -32,6 +32,7 @@ class HistoryStore {
     // database, or comes from a newer program (schema version above ours).
     bool open(const std::string& path);
     bool isOpen() const;
+    void close();
     // Why the last call failed; empty after one that did not.
     const std::string& error() const { return error_; }
     const std::string& path() const { return path_; }

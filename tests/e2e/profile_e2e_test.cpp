@@ -59,6 +59,10 @@ TEST_F(E2eTest, SettingsReadFromOneTransmitterAreClonedOntoAFreshOneAndCompared)
                                           << p.readAllStandardError().toStdString();
     }
     ASSERT_TRUE(QFile::exists(file));
+    // The history the read kept beside the program, closed as it ended: its
+    // log written back, no side file left.
+    EXPECT_TRUE(std::filesystem::exists(dir + "/history.sqlite"));
+    EXPECT_FALSE(std::filesystem::exists(dir + "/history.sqlite-wal"));
 
     // B on the panels: compared before the port is open, which reads
     // nothing; the file written into it, then compared with it.
