@@ -226,9 +226,11 @@ void ProfileActions::write() {
         writeResult_ = "Nothing written.";
         return;
     }
-    apply_write(plan, load.profile.values, reader_);
+    const std::string note = apply_write(plan, load.profile.values, reader_);
     const Verification v = verify_write(reader_.capture(), load.profile.values);
     writeResult_ = v.verified ? "verified" : "Not verified. Read back otherwise:";
+    if (!note.empty())
+        writeResult_ = note + " " + writeResult_;
     for (const std::string& d : v.differences)
         writeResult_ += "\n  " + d;
     message(kWriteTitle, writeResult_);

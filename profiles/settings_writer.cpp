@@ -48,6 +48,28 @@ std::string change_line(const TransmitterSettings& now, const TransmitterSetting
     return "  " + field_name(f) + ": " + field_text(now, f) + " -> " + field_text(file, f);
 }
 
+// "" when `f` reads back as the write command carried the file's value;
+// else what differs.
+std::string difference(const Captured& after, const TransmitterSettings& file, Field f) {
+    if (std::find(after.unread.begin(), after.unread.end(), read_with(f)) != after.unread.end())
+        return field_name(f) + ": not read back";
+    bool same = field_equal(after.values, file, f);
+    if (!same && (f >= Field::ZeroPoint && f <= Field::Const0)) {
+        const double a =
+            f <= Field::Limit
+                ? after.values.setPoints[static_cast<int>(f) - static_cast<int>(Field::ZeroPoint)]
+                : after.values.constants[static_cast<int>(f) - static_cast<int>(Field::Const8)];
+        const double b =
+            f <= Field::Limit
+                ? file.setPoints[static_cast<int>(f) - static_cast<int>(Field::ZeroPoint)]
+                : file.constants[static_cast<int>(f) - static_cast<int>(Field::Const8)];
+        same = on_the_wire(a) == on_the_wire(b);
+    }
+    return same ? std::string()
+                : field_name(f) + ": written " + field_text(file, f) + ", reads " +
+                      field_text(after.values, f);
+}
+
 } // namespace
 
 WritePlan plan_write(const TransmitterSettings& now, const TransmitterSettings& file) {
@@ -97,8 +119,9 @@ WritePlan plan_write(const TransmitterSettings& now, const TransmitterSettings& 
     return plan;
 }
 
-void apply_write(const WritePlan& plan, const TransmitterSettings& file,
-                 TransmitterReader& reader) {
+std::string apply_write(const WritePlan& plan, const TransmitterSettings& file,
+                        TransmitterReader& reader) {
+    std::string note;
     if (plan.save) {
         SetCtrlVal(p1, MAIN_CONFIG_BIT0, config_bit0(file.words[0]) ? 1 : 0);
         SetCtrlVal(p1, MAIN_CONFIG_BIT3, config_bit3(file.words[0]) ? 1 : 0);
@@ -108,13 +131,23 @@ void apply_write(const WritePlan& plan, const TransmitterSettings& file,
         SetCtrlVal(p1, MAIN_SETTING_8, static_cast<int>(file.words[8]));
         // The commit of MAIN_SAVE, as a click delivers it.
         setsp(p1, MAIN_SAVE, EVENT_COMMIT, nullptr, 0, 0);
+        // The constants go only into a transmitter whose Save completed and
+        // read back as written; otherwise it is only read back.
+        const Captured saved = reader.capture();
+        for (Field f : plan.changes) {
+            if (plan.store && !is_constant(f) && !difference(saved, file, f).empty()) {
+                note = "Store not run: Save did not complete.";
+                break;
+            }
+        }
     }
-    if (plan.store) {
+    if (plan.store && note.empty()) {
         for (int i = 0; i < 3; ++i)
             SetCtrlVal(p3, SERVICE_CAL_8 + i, file.constants[i]);
         stcal(p3, SERVICE_STORE, EVENT_COMMIT, nullptr, 0, 0);
     }
     reader.read();
+    return note;
 }
 
 Verification verify_write(const Captured& after, const TransmitterSettings& file) {
@@ -123,28 +156,9 @@ Verification verify_write(const Captured& after, const TransmitterSettings& file
         const Field f = static_cast<Field>(i);
         if (!field_writable(f))
             continue;
-        const bool unread =
-            std::find(after.unread.begin(), after.unread.end(), read_with(f)) != after.unread.end();
-        if (unread) {
-            v.differences.push_back(field_name(f) + ": not read back");
-            continue;
-        }
-        bool same = field_equal(after.values, file, f);
-        if (!same && (f >= Field::ZeroPoint && f <= Field::Const0)) {
-            const double a =
-                f <= Field::Limit
-                    ? after.values
-                          .setPoints[static_cast<int>(f) - static_cast<int>(Field::ZeroPoint)]
-                    : after.values.constants[static_cast<int>(f) - static_cast<int>(Field::Const8)];
-            const double b =
-                f <= Field::Limit
-                    ? file.setPoints[static_cast<int>(f) - static_cast<int>(Field::ZeroPoint)]
-                    : file.constants[static_cast<int>(f) - static_cast<int>(Field::Const8)];
-            same = on_the_wire(a) == on_the_wire(b);
-        }
-        if (!same)
-            v.differences.push_back(field_name(f) + ": written " + field_text(file, f) +
-                                    ", reads " + field_text(after.values, f));
+        const std::string d = difference(after, file, f);
+        if (!d.empty())
+            v.differences.push_back(d);
     }
     v.verified = v.differences.empty();
     return v;

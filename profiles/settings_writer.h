@@ -20,8 +20,10 @@ struct WritePlan {
 WritePlan plan_write(const TransmitterSettings& now, const TransmitterSettings& file);
 
 // Puts the file's values into the panels' fields and runs Save and Store
-// as the plan says, then reads everything back with `reader`.
-void apply_write(const WritePlan& plan, const TransmitterSettings& file, TransmitterReader& reader);
+// as the plan says, then reads everything back with `reader`. Store is left
+// out when Save did not complete as written; the note says so ("" otherwise).
+std::string apply_write(const WritePlan& plan, const TransmitterSettings& file,
+                        TransmitterReader& reader);
 
 struct Verification {
     bool verified = false;

@@ -101,6 +101,31 @@ TEST_F(E2eTest, SettingsReadFromOneTransmitterAreClonedOntoAFreshOneAndCompared)
                          "settings word 5;settings word 6;settings word 7;settings word 13;");
     EXPECT_EQ(actions.table()->rowCount(), kFieldCount);
 
+    // A set point and a constant to change, and a Save the transmitter never
+    // answers: the constants are not stored into it, the result says so.
+    std::string changed = slurp(file.toStdString());
+    for (const auto& [from, to] :
+         {std::pair<std::string, std::string>{"\"zeroPoint\": 0.5", "\"zeroPoint\": 0.6"},
+          {"\"8\": 1.235", "\"8\": 1.5"}}) {
+        ASSERT_NE(changed.find(from), std::string::npos) << changed;
+        changed.replace(changed.find(from), from.size(), to);
+    }
+    chosen = dir + "/changed.json";
+    std::ofstream(chosen) << changed;
+    ASSERT_EQ(sim->command("mute S!"), "k964-sim: ok");
+    const std::size_t sentBefore = written.sent.size();
+    answerNextPopup(true);
+    answerNextPopup(true);
+    actions.write();
+    EXPECT_EQ(actions.writeResult().rfind("Store not run: Save did not complete. Not "
+                                          "verified. Read back otherwise:\n  constant 8: ",
+                                          0),
+              0u)
+        << actions.writeResult();
+    for (std::size_t i = sentBefore; i < written.sent.size(); ++i)
+        EXPECT_NE(written.sent[i].rfind("D8", 0), 0u) << written.sent[i];
+    sim->command("clear-replies");
+
     // Damaged, cut short, from a newer program, edited out of range: refused
     // before anything goes out.
     std::string json;
