@@ -126,12 +126,34 @@ OutcomeFeed::Taken OutcomeFeed::callbackEnded(const char* name) {
         }
     } else if (action == "stcal") {
         return store();
+    } else if (action == "writesettings") {
+        return fromFile(at);
     } else if (action == "nullen") {
         return calibration("Zero calibration", Taken::Zero);
     } else if (action == "setzen") {
         return calibration("Span calibration", Taken::Span);
     }
     return Taken::Nothing;
+}
+
+// Write settings from file: its last box, the result or the question
+// declined, says what came of it; none when no file was chosen.
+OutcomeFeed::Taken OutcomeFeed::fromFile(const std::string& at) {
+    if (popups_.empty())
+        return Taken::Nothing;
+    const Popup& last = popups_.back();
+    if (last.answer == 0) {
+        outcome_ = "Write from file cancelled";
+    } else if (last.message == "verified") {
+        readAt_ = at;
+        outcome_ = "Settings from file written and verified at " + at;
+    } else if (starts_with(last.message, "Nothing written") ||
+               starts_with(last.message, "The transmitter holds")) {
+        outcome_ = "Nothing written from file";
+    } else {
+        outcome_ = "Settings from file written at " + at + ", not verified";
+    }
+    return constantsWritten_ > 0 ? Taken::Store : Taken::Nothing;
 }
 
 OutcomeFeed::Taken OutcomeFeed::store() {

@@ -47,6 +47,7 @@ class OutcomeFeed : public UiListener, public TraceListener {
     std::string readBack(std::size_t from) const;
     Taken calibration(const char* what, Taken kind);
     Taken store();
+    Taken fromFile(const std::string& at);
     // Why an action sent nothing: a refusal's text or a confirmation said no.
     std::string notDone(const std::string& what) const;
 

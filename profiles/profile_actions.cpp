@@ -57,9 +57,17 @@ ProfileActions::ProfileActions(ProfileHistory* history, std::string program,
         return ok ? tag.trimmed().toStdString() : std::string();
     };
     dialogs_.saveFile = [](const std::string& suggested) {
-        return local(QFileDialog::getSaveFileName(
-            QApplication::activeWindow(), QObject::tr(kSaveTitle),
-            QString::fromLocal8Bit(suggested.c_str()), QObject::tr("K964 settings (*.json)")));
+        // A name typed without ".json" gets it, and the dialog asks before
+        // replacing a file of that name.
+        QFileDialog dialog(QApplication::activeWindow(), QObject::tr(kSaveTitle),
+                           QString::fromLocal8Bit(suggested.c_str()),
+                           QObject::tr("K964 settings (*.json)"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("json"));
+        dialog.selectFile(QString::fromLocal8Bit(suggested.c_str()));
+        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+                   ? local(dialog.selectedFiles().constFirst())
+                   : std::string();
     };
     dialogs_.openFile = [this] {
         return local(QFileDialog::getOpenFileName(

@@ -19,6 +19,7 @@ const Named kActions[] = {
     {"stcal", "Store the calibration constants"},
     {"nullen", "Zero calibration"},
     {"setzen", "Span calibration"},
+    {"writesettings", "Write settings from a file"},
 };
 
 // The commands that read a setting or a constant, in the order the record

@@ -338,6 +338,28 @@ TEST_F(AddonsTest, AZeroAndASavedModeChangeAreMarkedAndSaidInWords) {
         EXPECT_EQ(p.mode, p.t < changed ? 0 : 2) << p.t;
     addons->trendView()->plot()->grab();
     EXPECT_EQ(addons->trendView()->plot()->shownUnit(), "mV");
+
+    // Settings saved to a file and written back with another constant 8,
+    // through the menu: said in words, the Store marked, the action in the
+    // service record.
+    const std::string file = dir + "/unit.json";
+    addons->profiles().setDialogs({[](const char*, const std::string&) { return std::string("T"); },
+                                   [&](const std::string&) { return file; }, [&] { return file; },
+                                   [] { return 1; }});
+    answerNextPopup(true);
+    qobject_cast<QAction*>(ui->menuItem(m1, MENUBAR_SAVE_SETTINGS))->trigger();
+    std::string json = slurp(file);
+    ASSERT_NE(json.find("\"8\": 1"), std::string::npos) << json;
+    json.replace(json.find("\"8\": 1"), 6, "\"8\": 2");
+    std::ofstream(file, std::ios::trunc) << json;
+    answerNextPopup(true);
+    answerNextPopup(true);
+    qobject_cast<QAction*>(ui->menuItem(m1, MENUBAR_WRITE_SETTINGS))->trigger();
+    EXPECT_EQ(popups.back().text, "verified");
+    EXPECT_EQ(line(p1, "outcomeLine").rfind("Settings from file written and verified at ", 0), 0u)
+        << line(p1, "outcomeLine");
+    EXPECT_EQ(trend.markers().back().kind, TrendMarker::Store);
+    EXPECT_NE(addons->record().text("now").find("Write settings from a file"), std::string::npos);
 }
 
 TEST_F(AddonsTest, ALostLineMakesWhatWasReadStaleAndNoLiveValueLive) {
