@@ -10,7 +10,8 @@
 #include "platform/qt/qt_serial.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/qt/whole_file.h"
-#include "record/record_folder.h"
+#include "record/conf_file.h"
+#include "record/record_name.h"
 #include "trace/trace_window.h"
 #include "trend/trend_widget.h"
 #include "ui/ids.h"
@@ -78,6 +79,7 @@ Addons::Addons(std::function<double()> trendClock, std::function<std::string()> 
     profiles_ = std::make_unique<ProfileActions>(&history, version_text(), [] {
         return QDateTime::currentDateTime().toString(Qt::ISODate).toStdString();
     });
+    profiles_->rememberFolderIn(confPath());
     SetMenuAction(MenuAction::SaveSettings, [this] { profiles_->save(); });
     SetMenuAction(MenuAction::CompareSettings, [this] { profiles_->compare(); });
     SetMenuAction(MenuAction::WriteSettings, [this] { profiles_->write(); });
@@ -245,15 +247,22 @@ void Addons::showHistory() {
         }
         historyProvider_ = [history](const std::string& tag) { return history->calibrations(tag); };
     }
-    if (!historyWindow_)
+    if (!historyWindow_) {
         historyWindow_ = new HistoryWindow(historyProvider_);
+        historyWindow_->setFolder(
+            QString::fromLocal8Bit(conf_value(confPath(), K964_EXPORT_FOLDER).c_str()),
+            [this](const QString& folder) {
+                return set_conf_value(confPath(), K964_EXPORT_FOLDER,
+                                      folder.toLocal8Bit().toStdString());
+            });
+    }
     historyWindow_->show();
     historyWindow_->raise();
     historyWindow_->activateWindow();
 }
 
 std::string Addons::saveRecord() {
-    std::string folder = read_record_folder(confPath());
+    std::string folder = conf_value(confPath(), K964_RECORD_FOLDER);
     if (folder.empty())
         folder = QDir::homePath().toLocal8Bit().toStdString();
     folder = chooseFolder_(folder);
@@ -278,7 +287,7 @@ std::string Addons::saveRecord() {
         return {};
     }
     std::string message = "Saved as " + path.toLocal8Bit().toStdString();
-    if (!write_record_folder(confPath(), folder))
+    if (!set_conf_value(confPath(), K964_RECORD_FOLDER, folder))
         message += "\nThe folder could not be remembered in " + confPath() + ".";
     MessagePopup("Service record", message.c_str());
     return path.toLocal8Bit().toStdString();

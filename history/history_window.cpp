@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -238,7 +239,13 @@ QString HistoryWindow::status() const {
 }
 
 QString HistoryWindow::suggested(const QString& name) const {
-    return QDir::home().filePath(name);
+    return QDir(folder_.isEmpty() ? QDir::homePath() : folder_).filePath(name);
+}
+
+QString HistoryWindow::written(const QString& path) {
+    folder_ = QFileInfo(path).absolutePath();
+    return !folderChosen_ || folderChosen_(folder_) ? QString()
+                                                    : tr("; the folder could not be remembered");
 }
 
 bool HistoryWindow::saveCertificate() {
@@ -259,7 +266,7 @@ bool HistoryWindow::saveCertificate() {
         report(tr("The certificate could not be written to %1: %2").arg(path, error), true);
         return false;
     }
-    report(tr("Certificate saved as %1").arg(path), false);
+    report(tr("Certificate saved as %1").arg(path) + written(path), false);
     return true;
 }
 
@@ -291,8 +298,9 @@ bool HistoryWindow::exportCsv() {
     }
     const int n = model_.rowCount();
     report((n == 1 ? tr("%1 calibration exported to %2") : tr("%1 calibrations exported to %2"))
-               .arg(n)
-               .arg(path),
+                   .arg(n)
+                   .arg(path) +
+               written(path),
            false);
     return true;
 }

@@ -50,6 +50,13 @@ class HistoryWindow : public QWidget {
     QString saveCertificateTo(const QString& path);
     QString exportCsvTo(const QString& path);
     void setFileChooser(FileChooser chooser) { choose_ = std::move(chooser); }
+    // The folder files are first suggested in ("" for the home folder);
+    // `chosen` hears of each folder a file was written to, false when it
+    // could not keep it.
+    void setFolder(const QString& folder, std::function<bool(const QString&)> chosen) {
+        folder_ = folder;
+        folderChosen_ = std::move(chosen);
+    }
 
     HistoryModel& model() { return model_; }
     QTableView* view() const { return view_; }
@@ -64,6 +71,9 @@ class HistoryWindow : public QWidget {
     void selectionChanged();
     void report(const QString& text, bool failed);
     QString suggested(const QString& name) const;
+    // After a file was written: its folder suggested next; "" or what to
+    // add to the status when the folder could not be kept.
+    QString written(const QString& path);
 
     Provider provider_;
     FileChooser choose_;
@@ -77,4 +87,6 @@ class HistoryWindow : public QWidget {
     DriftView* drift_;
     QLabel* status_;
     bool loading_ = false; // the filters are being set, not chosen
+    QString folder_;
+    std::function<bool(const QString&)> folderChosen_;
 };

@@ -3,6 +3,7 @@
 #include "history/program_history.h"
 
 #include "platform/platform.h"
+#include "record/conf_file.h"
 
 #include <QApplication>
 #include <QDir>
@@ -90,6 +91,18 @@ ProfileActions::~ProfileActions() {
     delete table_;
 }
 
+void ProfileActions::rememberFolderIn(std::string confPath) {
+    confPath_ = std::move(confPath);
+    const std::string folder = conf_value(confPath_, K964_SETTINGS_FOLDER);
+    if (!folder.empty())
+        lastFolder_ = folder;
+}
+
+bool ProfileActions::keepFolder(const std::string& path) {
+    lastFolder_ = local(QFileInfo(QString::fromLocal8Bit(path.c_str())).absolutePath());
+    return confPath_.empty() || set_conf_value(confPath_, K964_SETTINGS_FOLDER, lastFolder_);
+}
+
 std::string ProfileActions::save() {
     const Captured now = reader_.readIfStale();
     if (!now.unread.empty()) {
@@ -115,8 +128,9 @@ std::string ProfileActions::save() {
         message(kSaveTitle, "Not saved. " + path + " could not be written: " + error);
         return {};
     }
-    lastFolder_ = local(QFileInfo(QString::fromLocal8Bit(path.c_str())).absolutePath());
     std::string text = "Saved as " + path + ".";
+    if (!keepFolder(path))
+        text += "\nThe folder could not be remembered in " + confPath_ + ".";
     const std::string kept =
         history_
             ? history_->keep({0, profile.tag, profile.saved, profile_json(profile).toStdString()})
@@ -135,6 +149,7 @@ void ProfileActions::compare() {
         from = dialogs_.openFile();
         if (from.empty())
             return;
+        keepFolder(from);
         load = read_profile_file(from);
     } else if (source == 2) {
         const std::string tag = dialogs_.tag(kCompareTitle, lastTag_);
@@ -208,6 +223,7 @@ void ProfileActions::write() {
     const std::string path = dialogs_.openFile();
     if (path.empty())
         return;
+    keepFolder(path);
     const ProfileLoad load = read_profile_file(path);
     if (load.status != ProfileLoad::Ok) {
         writeResult_ = "Nothing written. " + path + ": " + verdict_text(load.status) + ": " +

@@ -42,6 +42,10 @@ class ProfileActions {
     ~ProfileActions();
 
     void setDialogs(Dialogs dialogs) { dialogs_ = std::move(dialogs); }
+    // The folder of the last file saved or opened is remembered in the
+    // k964.conf at `confPath` for the next run; until this is called, only
+    // for this one.
+    void rememberFolderIn(std::string confPath);
     TransmitterReader& reader() { return reader_; }
 
     // Each says how it ended in a popup. save() gives the file written, ""
@@ -60,6 +64,9 @@ class ProfileActions {
   private:
     void showComparison(const std::string& source, const std::vector<Field>& unread);
     void showRefusal(const ProfileLoad& load, const std::string& source);
+    // The file's folder for the next dialog; false when it could not be
+    // remembered in k964.conf.
+    bool keepFolder(const std::string& path);
 
     ProfileHistory* history_;
     std::string program_;
@@ -68,6 +75,7 @@ class ProfileActions {
     Dialogs dialogs_;
     std::string lastTag_;
     std::string lastFolder_;
+    std::string confPath_; // "": the folder is kept for this run only
     std::string verdict_;
     Comparison comparison_;
     std::string writeResult_;

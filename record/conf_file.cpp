@@ -42,3 +42,20 @@ bool replace_conf_lines(const std::string& confPath, const std::string& prefix,
     }
     return true;
 }
+
+std::string conf_value(const std::string& confPath, const std::string& key) {
+    const std::string prefix = key + '=';
+    std::string value;
+    for (const std::string& line : conf_lines(confPath)) {
+        if (line.rfind(prefix, 0) == 0)
+            value = line.substr(prefix.size());
+    }
+    return value;
+}
+
+bool set_conf_value(const std::string& confPath, const std::string& key, const std::string& value) {
+    if (value.find('\n') != std::string::npos || value.find('\r') != std::string::npos)
+        return false;
+    const std::string prefix = key + '=';
+    return replace_conf_lines(confPath, prefix, prefix + value + '\n');
+}

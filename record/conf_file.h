@@ -15,3 +15,14 @@ std::vector<std::string> conf_lines(const std::string& confPath);
 // one. False when it could not be written.
 bool replace_conf_lines(const std::string& confPath, const std::string& prefix,
                         const std::string& lines);
+
+// The keys of the folders remembered for the next time.
+#define K964_RECORD_FOLDER "record-folder"     // service records
+#define K964_SETTINGS_FOLDER "settings-folder" // settings files
+#define K964_EXPORT_FOLDER "export-folder"     // certificates and history exports
+
+// The value of the line "key=value"; "" when there is none.
+std::string conf_value(const std::string& confPath, const std::string& key);
+// Remembers `value` under `key`. False when it holds a line break or the
+// file could not be written.
+bool set_conf_value(const std::string& confPath, const std::string& key, const std::string& value);

@@ -2,6 +2,7 @@
 // from the command line, clone it onto a factory-fresh one through the File
 // menu's Write, compare; a file that fails its checks writes nothing.
 #include "profiles/profile_actions.h"
+#include "record/conf_file.h"
 #include "tests/e2e/e2e_fixture.h"
 
 #include <QFile>
@@ -81,9 +82,11 @@ TEST_F(E2eTest, SettingsReadFromOneTransmitterAreClonedOntoAFreshOneAndCompared)
     SetCtrlVal(p4, COM_PORT, 2);
     click(p4, COM_OK);
     ASSERT_EQ(text(p1, MAIN_STATUS), "ok");
+    actions.rememberFolderIn(dir + "/" K964_CONF);
     answerNextPopup(true); // the list of changes
     answerNextPopup(true); // the result
     actions.write();
+    EXPECT_EQ(conf_value(dir + "/" K964_CONF, K964_SETTINGS_FOLDER), dir);
     ASSERT_EQ(popups.size(), 2u) << actions.writeResult();
     EXPECT_TRUE(popups[0].text.contains("D81.235e+00")) << popups[0].text.toStdString();
     EXPECT_TRUE(popups[0].text.contains("S0125")) << popups[0].text.toStdString();

@@ -47,11 +47,19 @@ TEST(HistoryWindow, ListsFiltersPlotsAndWrites) {
         return out;
     });
     QTemporaryDir temp;
-    QString where;
+    QString where, offered;
     window.setFileChooser([&](const QString&, const QString& suggested, const QString&) {
         EXPECT_TRUE(suggested.endsWith(".pdf") || suggested.endsWith(".csv"))
             << suggested.toStdString();
+        offered = suggested;
         return where;
+    });
+    // The folder of the last file written is offered next, and kept.
+    std::vector<QString> kept;
+    bool keeps = true;
+    window.setFolder("/last/run", [&](const QString& folder) {
+        kept.push_back(folder);
+        return keeps;
     });
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -112,13 +120,18 @@ TEST(HistoryWindow, ListsFiltersPlotsAndWrites) {
     where = temp.filePath("certificate.pdf");
     QTest::keyClick(window.view(), Qt::Key_Return);
     EXPECT_EQ(window.status(), "Certificate saved as " + where);
+    EXPECT_TRUE(offered.startsWith("/last/run/k964-certificate-T-1-")) << offered.toStdString();
+    EXPECT_EQ(kept, std::vector<QString>{temp.path()});
     QFile pdf(where);
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdf.readAll().startsWith("%PDF-"));
 
     where = temp.filePath("history.csv");
+    keeps = false;
     ASSERT_TRUE(window.exportCsv());
-    EXPECT_EQ(window.status(), "2 calibrations exported to " + where);
+    EXPECT_TRUE(offered.startsWith(temp.path() + "/k964-history-T-1-")) << offered.toStdString();
+    EXPECT_EQ(window.status(),
+              "2 calibrations exported to " + where + "; the folder could not be remembered");
     QFile csv(where);
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = csv.readAll().split('\n');

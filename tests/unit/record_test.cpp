@@ -2,8 +2,9 @@
 // refused, cancelled and failed actions with the texts the technician saw,
 // the values as last read, and k964.conf.
 #include "platform/ui_tap.h"
+#include "record/conf_file.h"
 #include "record/record_feed.h"
-#include "record/record_folder.h"
+#include "record/record_name.h"
 #include "record/service_record.h"
 #include "tests/support/logic_fixture.h"
 #include "trace/line_trace.h"
@@ -177,12 +178,12 @@ TEST(RecordFolder, RememberedInK964ConfWithOtherLinesKept) {
     char pattern[] = "/tmp/k964-conf-XXXXXX";
     const std::string dir = mkdtemp(pattern);
     const std::string conf = dir + "/" K964_CONF;
-    EXPECT_EQ(read_record_folder(conf), "");
+    EXPECT_EQ(conf_value(conf, K964_RECORD_FOLDER), "");
     std::ofstream(conf) << "# ours\r\nrecord-folder=/old\nother=1\n";
-    EXPECT_EQ(read_record_folder(conf), "/old");
+    EXPECT_EQ(conf_value(conf, K964_RECORD_FOLDER), "/old");
     struct stat before {};
     ASSERT_EQ(stat(conf.c_str(), &before), 0);
-    ASSERT_TRUE(write_record_folder(conf, "/home/tech/K964 records"));
+    ASSERT_TRUE(set_conf_value(conf, K964_RECORD_FOLDER, "/home/tech/K964 records"));
     struct stat after {};
     ASSERT_EQ(stat(conf.c_str(), &after), 0);
     EXPECT_NE(after.st_ino, before.st_ino) << "a new file took the old one's place";
@@ -190,15 +191,15 @@ TEST(RecordFolder, RememberedInK964ConfWithOtherLinesKept) {
     std::stringstream s;
     s << in.rdbuf();
     EXPECT_EQ(s.str(), "# ours\nother=1\nrecord-folder=/home/tech/K964 records\n");
-    EXPECT_EQ(read_record_folder(conf), "/home/tech/K964 records");
-    EXPECT_FALSE(write_record_folder(conf, "two\nlines"));
+    EXPECT_EQ(conf_value(conf, K964_RECORD_FOLDER), "/home/tech/K964 records");
+    EXPECT_FALSE(set_conf_value(conf, K964_RECORD_FOLDER, "two\nlines"));
     // A full disk: the old file stays, and no temporary one is left.
     std::filesystem::create_symlink("/dev/full", conf + ".tmp");
-    EXPECT_FALSE(write_record_folder(conf, "/full"));
+    EXPECT_FALSE(set_conf_value(conf, K964_RECORD_FOLDER, "/full"));
     ASSERT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(conf)));
-    EXPECT_EQ(read_record_folder(conf), "/home/tech/K964 records");
+    EXPECT_EQ(conf_value(conf, K964_RECORD_FOLDER), "/home/tech/K964 records");
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(conf + ".tmp")));
-    EXPECT_FALSE(write_record_folder(dir + "/missing/k964.conf", "/x"));
+    EXPECT_FALSE(set_conf_value(dir + "/missing/k964.conf", K964_RECORD_FOLDER, "/x"));
     EXPECT_FALSE(std::filesystem::exists(dir + "/missing"));
     EXPECT_EQ(record_file_name(2026, 12, 9, 2, 53, 7), "k964-record-2026-12-09-025307.txt");
     std::filesystem::remove_all(dir);
