@@ -198,7 +198,10 @@ AssistantWindow::AssistantWindow(Assistant& assistant, std::function<void()> rem
         act(assistant_.reject());
     });
     connect(cancel_, &QPushButton::clicked, this, [this] {
+        // What was typed is kept for the next time, a step cancelled before
+        // its command included.
         takeGas();
+        remember_();
         act(assistant_.cancel());
     });
     connect(restore_, &QPushButton::clicked, this, [this] { act(assistant_.restore()); });

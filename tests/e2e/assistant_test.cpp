@@ -163,10 +163,17 @@ TEST_F(AssistantE2eTest, AZeroAndASpanAsThePanelShowedThemAndAStoreAfterSendsNot
     for (std::size_t i = before; i < written.sent.size(); ++i)
         EXPECT_NE(written.sent[i][0], 'D') << written.sent[i];
     EXPECT_EQ(real(p3, SERVICE_CAL_8), *span.after[0]);
+    // A zero begun and cancelled before its command: nothing sent, the gas
+    // typed kept.
+    QTest::mouseClick(w->zeroButton(), Qt::LeftButton);
+    w->findChild<QLineEdit*>("gasLot")->setText("LOT-2");
+    QTest::mouseClick(w->cancelButton(), Qt::LeftButton);
+    EXPECT_EQ(std::count(written.sent.begin(), written.sent.end(), "D?D?"), 1);
     // Remembered for the next calibration.
     const std::string conf = slurp(Addons::confPath());
     EXPECT_NE(conf.find("assistant-technician=A. Tester\n"), std::string::npos) << conf;
     EXPECT_NE(conf.find("assistant-span-gas-concentration=20.9\n"), std::string::npos) << conf;
+    EXPECT_NE(conf.find("assistant-zero-gas-lot=LOT-2\n"), std::string::npos) << conf;
 }
 
 } // namespace
