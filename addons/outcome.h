@@ -58,6 +58,7 @@ class OutcomeFeed : public UiListener, public TraceListener {
     std::vector<std::string> service_;
     std::vector<Popup> popups_;
     int constantsWritten_ = 0; // D8, D9, D0 sent by this action
+    int settingsWritten_ = 0;  // D1 to D3, S0, S8, S!S! sent by it
     int port_ = 0;
     std::string portDevice_;
     std::string readAt_;

@@ -13,6 +13,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <utility>
+
 namespace {
 
 const char kSaveTitle[] = "Save transmitter settings";
@@ -98,16 +100,23 @@ void ProfileActions::rememberFolderIn(std::string confPath) {
         lastFolder_ = folder;
 }
 
-bool ProfileActions::keepFolder(const std::string& path) {
+void ProfileActions::keepFolder(const std::string& path) {
     lastFolder_ = local(QFileInfo(QString::fromLocal8Bit(path.c_str())).absolutePath());
-    return confPath_.empty() || set_conf_value(confPath_, K964_SETTINGS_FOLDER, lastFolder_);
+    folderNote_ = confPath_.empty() || set_conf_value(confPath_, K964_SETTINGS_FOLDER, lastFolder_)
+                      ? std::string()
+                      : "\nThe folder could not be remembered in " + confPath_ + ".";
+}
+
+void ProfileActions::say(const char* title, const std::string& text) {
+    message(title, text + std::exchange(folderNote_, std::string()));
 }
 
 std::string ProfileActions::save() {
+    folderNote_.clear();
     const Captured now = reader_.readIfStale();
     if (!now.unread.empty()) {
-        message(kSaveTitle, "Not saved. Not read from the transmitter on this line: " +
-                                field_list(now.unread) + ".");
+        say(kSaveTitle, "Not saved. Not read from the transmitter on this line: " +
+                            field_list(now.unread) + ".");
         return {};
     }
     Profile profile;
@@ -125,23 +134,23 @@ std::string ProfileActions::save() {
         return {};
     const std::string error = write_profile_file(path, profile);
     if (!error.empty()) {
-        message(kSaveTitle, "Not saved. " + path + " could not be written: " + error);
+        say(kSaveTitle, "Not saved. " + path + " could not be written: " + error);
         return {};
     }
+    keepFolder(path);
     std::string text = "Saved as " + path + ".";
-    if (!keepFolder(path))
-        text += "\nThe folder could not be remembered in " + confPath_ + ".";
     const std::string kept =
         history_
             ? history_->keep({0, profile.tag, profile.saved, profile_json(profile).toStdString()})
             : std::string("there is no history");
     if (!kept.empty())
         text += "\nNot kept in the history: " + kept;
-    message(kSaveTitle, text);
+    say(kSaveTitle, text);
     return path;
 }
 
 void ProfileActions::compare() {
+    folderNote_.clear();
     const int source = dialogs_.compareSource();
     ProfileLoad load;
     std::string from;
@@ -158,10 +167,10 @@ void ProfileActions::compare() {
         std::string error;
         const StoredProfile stored = history_ ? history_->last(tag, &error) : StoredProfile{};
         if (!history_ || !error.empty() || stored.id == 0) {
-            message(kCompareTitle, !history_ ? "There is no history."
-                                   : error.empty()
-                                       ? "No settings of " + tag + " are kept in the history."
-                                       : "The history cannot be read: " + error);
+            say(kCompareTitle, !history_ ? "There is no history."
+                               : error.empty()
+                                   ? "No settings of " + tag + " are kept in the history."
+                                   : "The history cannot be read: " + error);
             return;
         }
         lastTag_ = tag;
@@ -184,7 +193,7 @@ void ProfileActions::compare() {
 void ProfileActions::showRefusal(const ProfileLoad& load, const std::string& source) {
     verdict_ = verdict_text(load.status);
     comparison_ = {};
-    message(kCompareTitle, source + ": " + verdict_ + ": " + load.message + ".");
+    say(kCompareTitle, source + ": " + verdict_ + ": " + load.message + ".");
 }
 
 void ProfileActions::showComparison(const std::string& source, const std::vector<Field>& unread) {
@@ -213,13 +222,14 @@ void ProfileActions::showComparison(const std::string& source, const std::vector
     table_->resizeColumnsToContents();
     table_->show();
     table_->raise();
-    message(kCompareTitle, unread.empty() ? "Compared with " + source + ": " + verdict_ + "."
-                                          : "Not compared with " + source +
-                                                ". Not read from the transmitter on this line: " +
-                                                field_list(unread) + ".");
+    say(kCompareTitle, unread.empty() ? "Compared with " + source + ": " + verdict_ + "."
+                                      : "Not compared with " + source +
+                                            ". Not read from the transmitter on this line: " +
+                                            field_list(unread) + ".");
 }
 
 void ProfileActions::write() {
+    folderNote_.clear();
     const std::string path = dialogs_.openFile();
     if (path.empty())
         return;
@@ -228,20 +238,20 @@ void ProfileActions::write() {
     if (load.status != ProfileLoad::Ok) {
         writeResult_ = "Nothing written. " + path + ": " + verdict_text(load.status) + ": " +
                        load.message + ".";
-        message(kWriteTitle, writeResult_);
+        say(kWriteTitle, writeResult_);
         return;
     }
     const Captured now = reader_.readIfStale();
     if (!now.unread.empty()) {
         writeResult_ = "Nothing written. Not read from the transmitter on this line: " +
                        field_list(now.unread) + ".";
-        message(kWriteTitle, writeResult_);
+        say(kWriteTitle, writeResult_);
         return;
     }
     const WritePlan plan = plan_write(now.values, load.profile.values);
     if (plan.changes.empty()) {
         writeResult_ = plan.text;
-        message(kWriteTitle, writeResult_);
+        say(kWriteTitle, writeResult_);
         return;
     }
     const std::string question = "Write into the transmitter the settings of " + load.profile.tag +
@@ -257,7 +267,7 @@ void ProfileActions::write() {
         writeResult_ = note + " " + writeResult_;
     for (const std::string& d : v.differences)
         writeResult_ += "\n  " + d;
-    message(kWriteTitle, writeResult_);
+    say(kWriteTitle, writeResult_);
 }
 
 std::string StoreHistory::keep(const StoredProfile& profile) {

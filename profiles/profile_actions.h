@@ -64,9 +64,10 @@ class ProfileActions {
   private:
     void showComparison(const std::string& source, const std::vector<Field>& unread);
     void showRefusal(const ProfileLoad& load, const std::string& source);
-    // The file's folder for the next dialog; false when it could not be
-    // remembered in k964.conf.
-    bool keepFolder(const std::string& path);
+    // The file's folder for the next dialog and the next run; when it
+    // cannot be remembered, the action's last message says so.
+    void keepFolder(const std::string& path);
+    void say(const char* title, const std::string& text);
 
     ProfileHistory* history_;
     std::string program_;
@@ -76,6 +77,7 @@ class ProfileActions {
     std::string lastTag_;
     std::string lastFolder_;
     std::string confPath_; // "": the folder is kept for this run only
+    std::string folderNote_;
     std::string verdict_;
     Comparison comparison_;
     std::string writeResult_;

@@ -232,18 +232,17 @@ void TrendPlot::paintEvent(QPaintEvent*) {
     p.setClipRect(area_);
     // A caption near the bottom (away from the middle, where autoscale
     // puts a steady line), in a row of its own for each kind: inside its
-    // stretch where it fits, else beside it unless it would cover the
-    // caption before it.
+    // stretch where it fits, else beside it; left out where it would cover
+    // the caption before it in its row.
     double captionFree[2] = {-1e9, -1e9};
     auto caption = [&](double x1, double x2, const QString& s, const QColor& colour, int row) {
         const double w = fm.horizontalAdvance(s);
         QPointF at((x1 + x2 - w) / 2.0, area_.bottom() - 4 - row * fm.height());
-        if (x2 - x1 < w + 4) {
+        if (x2 - x1 < w + 4)
             at.setX(x2 + w + 3 > area_.right() ? x1 - w - 3 : x2 + 3);
-            if (at.x() < captionFree[row])
-                return;
-            captionFree[row] = at.x() + w + 4;
-        }
+        if (at.x() < captionFree[row])
+            return;
+        captionFree[row] = at.x() + w + 4;
         p.setPen(colour);
         text(at, s);
     };

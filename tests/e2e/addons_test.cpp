@@ -360,6 +360,23 @@ TEST_F(AddonsTest, AZeroAndASavedModeChangeAreMarkedAndSaidInWords) {
         << line(p1, "outcomeLine");
     EXPECT_EQ(trend.markers().back().kind, TrendMarker::Store);
     EXPECT_NE(addons->record().text("now").find("Write settings from a file"), std::string::npos);
+    // Again with constant 8 back at 1 and another zero point, to a
+    // transmitter that no longer answers the save: failed, not "written",
+    // and no Store marked.
+    json = slurp(file);
+    json.replace(json.find("\"8\": 2"), 6, "\"8\": 1");
+    const std::size_t zero = json.find("\"zeroPoint\": ") + 13;
+    json.replace(zero, json.find_first_of(",\n}", zero) - zero, "0.37");
+    std::ofstream(file, std::ios::trunc) << json;
+    ASSERT_EQ(sim->command("mute S!"), "k964-sim: ok");
+    const std::size_t marks = trend.markers().size();
+    answerNextPopup(true);
+    answerNextPopup(true);
+    qobject_cast<QAction*>(ui->menuItem(m1, MENUBAR_WRITE_SETTINGS))->trigger();
+    EXPECT_EQ(line(p1, "outcomeLine"),
+              "Write from file failed: Save failed: NO CONNECT 6, nothing stored")
+        << popups.back().text.toStdString();
+    EXPECT_EQ(trend.markers().size(), marks);
 }
 
 TEST_F(AddonsTest, ALostLineMakesWhatWasReadStaleAndNoLiveValueLive) {
