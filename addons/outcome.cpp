@@ -161,7 +161,8 @@ OutcomeFeed::Taken OutcomeFeed::fromFile(const std::string& at) {
     } else if (saveFailed) {
         outcome_ = "Write from file failed: Save failed: " + *(save + 1) + ", nothing stored";
     } else if (starts_with(last.message, "Store not run")) {
-        outcome_ = "Write from file failed: Save did not complete, nothing stored";
+        outcome_ =
+            "Write from file failed: the settings did not read back as written, nothing stored";
     } else {
         outcome_ = "Settings from file written at " + at + ", not verified";
     }

@@ -136,7 +136,7 @@ std::string apply_write(const WritePlan& plan, const TransmitterSettings& file,
         const Captured saved = reader.capture();
         for (Field f : plan.changes) {
             if (plan.store && !is_constant(f) && !difference(saved, file, f).empty()) {
-                note = "Store not run: Save did not complete.";
+                note = "Store not run: the settings did not read back as written after Save.";
                 break;
             }
         }

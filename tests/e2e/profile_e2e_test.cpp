@@ -120,8 +120,9 @@ TEST_F(E2eTest, SettingsReadFromOneTransmitterAreClonedOntoAFreshOneAndCompared)
     answerNextPopup(true);
     answerNextPopup(true);
     actions.write();
-    EXPECT_EQ(actions.writeResult().rfind("Store not run: Save did not complete. Not "
-                                          "verified. Read back otherwise:\n  constant 8: ",
+    EXPECT_EQ(actions.writeResult().rfind("Store not run: the settings did not read back as "
+                                          "written after Save. Not verified. Read back "
+                                          "otherwise:\n  constant 8: ",
                                           0),
               0u)
         << actions.writeResult();
