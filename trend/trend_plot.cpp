@@ -3,8 +3,6 @@
 #include "trend/trend_scale.h"
 
 #include <QDateTime>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -19,8 +17,6 @@ const QColor kU1Colour(200, 110, 0);
 const QColor kNoDataColour(140, 140, 140);
 // u1 is auto-scaled over at least this many mV.
 constexpr double kLeastU1Span = 0.1;
-// A drag shorter than this (pixels) in a direction does not zoom it.
-constexpr int kLeastDrag = 5;
 
 QString qs(const std::string& s) {
     return QString::fromStdString(s);
@@ -86,34 +82,6 @@ void TrendPlot::setFixedRange(bool fixed, double lo, double hi) {
     fixedLo_ = lo;
     fixedHi_ = hi;
     update();
-}
-
-void TrendPlot::zoomTo(double from, double to, double lo, double hi) {
-    if (!(to > from) || !(hi > lo))
-        return;
-    zoomed_ = true;
-    zoomFrom_ = from;
-    zoomTo_ = to;
-    zoomLo_ = lo;
-    zoomHi_ = hi;
-    if (zoomChanged_)
-        zoomChanged_();
-    update();
-}
-
-void TrendPlot::resetZoom() {
-    zoomed_ = false;
-    if (zoomChanged_)
-        zoomChanged_();
-    update();
-}
-
-double TrendPlot::timeAt(double x) const {
-    return from_ + (x - area_.left()) / area_.width() * (to_ - from_);
-}
-
-double TrendPlot::valueAt(double y) const {
-    return lo_ + (area_.bottom() - y) / area_.height() * (hi_ - lo_);
 }
 
 void TrendPlot::paintEvent(QPaintEvent*) {
@@ -371,51 +339,4 @@ void TrendPlot::paintEvent(QPaintEvent*) {
                        zoomed_ ? tr(", zoomed") : QString(), drawn_.join(QStringLiteral("; ")));
     if (accessibleDescription() != told)
         setAccessibleDescription(told);
-}
-
-void TrendPlot::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !area_.contains(event->position())) {
-        QWidget::mousePressEvent(event);
-        return;
-    }
-    dragging_ = true;
-    dragFrom_ = dragTo_ = event->position().toPoint();
-}
-
-void TrendPlot::mouseMoveEvent(QMouseEvent* event) {
-    if (!dragging_)
-        return;
-    const QPointF at = event->position();
-    dragTo_ = QPointF(std::clamp(at.x(), area_.left(), area_.right()),
-                      std::clamp(at.y(), area_.top(), area_.bottom()))
-                  .toPoint();
-    update();
-}
-
-void TrendPlot::mouseReleaseEvent(QMouseEvent* event) {
-    if (!dragging_ || event->button() != Qt::LeftButton)
-        return;
-    mouseMoveEvent(event);
-    dragging_ = false;
-    const QRect r = QRect(dragFrom_, dragTo_).normalized();
-    if (r.width() >= kLeastDrag) {
-        const bool values = r.height() >= kLeastDrag;
-        zoomTo(timeAt(r.left()), timeAt(r.right()), values ? valueAt(r.bottom()) : lo_,
-               values ? valueAt(r.top()) : hi_);
-    }
-    update();
-}
-
-void TrendPlot::mouseDoubleClickEvent(QMouseEvent* event) {
-    (void)event;
-    dragging_ = false;
-    resetZoom();
-}
-
-void TrendPlot::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && zoomed_) {
-        resetZoom();
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }

@@ -58,6 +58,9 @@ class TrendPlot : public QWidget {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    // A drag shorter than this (pixels) in a direction does not zoom it.
+    static constexpr int kLeastDrag = 5;
+
     double timeAt(double x) const;
     double valueAt(double y) const;
 

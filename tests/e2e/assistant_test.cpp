@@ -2,9 +2,8 @@
 // window into the history, each reading as the panel showed it, the
 // constants after the transmitter's new ones, and a Store afterwards that
 // sends nothing.
-#include "addons/addons.h"
 #include "history/history_store.h"
-#include "tests/e2e/e2e_fixture.h"
+#include "tests/e2e/addons_fixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,14 +28,7 @@ double saved_param(const std::string& state, int k) {
     return at == std::string::npos ? -1e300 : std::stod(state.substr(at + key.size()));
 }
 
-class AssistantE2eTest : public E2eTest {
-  protected:
-    void TearDown() override {
-        addons.reset();
-        E2eTest::TearDown();
-    }
-    std::unique_ptr<Addons> addons;
-};
+using AssistantE2eTest = AddonsTest;
 
 TEST_F(AssistantE2eTest, AZeroAndASpanAsThePanelShowedThemAndAStoreAfterSendsNothing) {
     const std::string state = dir + "/state.txt";
