@@ -184,8 +184,10 @@ Assistant::Go Assistant::settled(bool unstable) {
 Assistant::Go Assistant::command() {
     const bool zero = entry_.kind == CalibrationKind::Zero;
     watch_.watchAction();
-    if (!DispatchCtrlCallback(zero ? nullen : setzen, p3, zero ? SERVICE_ZERO : SERVICE_SPAN,
-                              EVENT_COMMIT)) {
+    const bool ran = DispatchCtrlCallback(zero ? nullen : setzen, p3,
+                                          zero ? SERVICE_ZERO : SERVICE_SPAN, EVENT_COMMIT);
+    watch_.stopWatching();
+    if (!ran) {
         message_ = "Another action is running; try again.";
         return Go::Busy;
     }
@@ -258,7 +260,9 @@ Assistant::Go Assistant::restore() {
     for (int i = 0; i < 3; ++i)
         SetCtrlVal(p3, SERVICE_CAL_8 + i, *entry_.before[static_cast<std::size_t>(i)]);
     watch_.watchAction();
-    if (!DispatchCtrlCallback(stcal, p3, SERVICE_STORE, EVENT_COMMIT)) {
+    const bool ran = DispatchCtrlCallback(stcal, p3, SERVICE_STORE, EVENT_COMMIT);
+    watch_.stopWatching();
+    if (!ran) {
         message_ = "Another action is running; try again.";
         return Go::Busy;
     }

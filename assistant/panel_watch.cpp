@@ -5,6 +5,7 @@
 void PanelWatch::watchAction() {
     status_.clear();
     asked_.clear();
+    watching_ = true;
 }
 
 void PanelWatch::shownReal(int panel, int control, double value) {
@@ -17,7 +18,7 @@ void PanelWatch::shownReal(int panel, int control, double value) {
 }
 
 void PanelWatch::shownText(int panel, int control, const char* text) {
-    if (panel == PANEL_SERVICE && control == SERVICE_STATUS)
+    if (watching_ && panel == PANEL_SERVICE && control == SERVICE_STATUS)
         status_.emplace_back(text);
 }
 
@@ -31,5 +32,6 @@ void PanelWatch::attributeSet(int panel, int control, int attribute, int value) 
 }
 
 void PanelWatch::popupAnswered(const char* title, const char* message, int answer) {
-    asked_.push_back({title, message, answer});
+    if (watching_)
+        asked_.push_back({title, message, answer});
 }

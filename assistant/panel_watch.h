@@ -1,6 +1,7 @@
 // What the service panel shows, as the technician sees it: the main value
 // and u1 (none while they say "no data"), and, while an action is watched,
-// the status texts it showed and the popups it asked, with their answers.
+// the status texts it showed and the popups it asked, with their answers
+// (only then: the live poll shows its status every second).
 // Fed by the user interface's seam; standard library only.
 #pragma once
 
@@ -21,8 +22,10 @@ class PanelWatch : public UiListener {
     std::optional<double> value() const { return value_; }
     std::optional<double> u1() const { return u1_; }
 
-    // From here on the status texts and popups are collected afresh.
+    // From here on until stopWatching() the status texts and popups are
+    // collected afresh; they stay until the next watchAction().
     void watchAction();
+    void stopWatching() { watching_ = false; }
     const std::vector<std::string>& statusTexts() const { return status_; }
     const std::vector<Asked>& asked() const { return asked_; }
 
@@ -36,4 +39,5 @@ class PanelWatch : public UiListener {
     std::optional<double> u1_;
     std::vector<std::string> status_;
     std::vector<Asked> asked_;
+    bool watching_ = false; // the polls between actions are not kept
 };

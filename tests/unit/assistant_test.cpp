@@ -210,6 +210,11 @@ TEST_P(AssistantCaseTest, GoesThroughTheServicePanelAndRecordsWhatHappened) {
     EXPECT_EQ(last, c.last) << assistant.message();
     EXPECT_EQ(assistant.step(), c.step);
     EXPECT_EQ(sentOf("D?D?") + sentOf("D!D!"), c.commands) << join(sent());
+    // What the polls show after the last action is not collected.
+    const std::size_t kept = watch.statusTexts().size();
+    if (p3 > 0)
+        poll();
+    EXPECT_EQ(watch.statusTexts().size(), kept);
     if (c.recorded == '-') {
         EXPECT_TRUE(recorded.empty());
         return;
