@@ -76,9 +76,7 @@ Addons::Addons(std::function<double()> trendClock, std::function<std::string()> 
     SetMenuAction(MenuAction::LineTrace, [this] { showTrace(); });
     SetMenuAction(MenuAction::ServiceRecord, [this] { saveRecord(); });
     static StoreHistory history; // opened when a profile is first kept or looked up
-    profiles_ = std::make_unique<ProfileActions>(&history, version_text(), [] {
-        return QDateTime::currentDateTime().toString(Qt::ISODate).toStdString();
-    });
+    profiles_ = std::make_unique<ProfileActions>(&history, version_text(), isoNow);
     profiles_->rememberFolderIn(confPath());
     SetMenuAction(MenuAction::SaveSettings, [this] { profiles_->save(); });
     SetMenuAction(MenuAction::CompareSettings, [this] { profiles_->compare(); });
@@ -91,9 +89,7 @@ Addons::Addons(std::function<double()> trendClock, std::function<std::string()> 
     };
     hooks.unit = [this] { return std::string(trend_.unit()); };
     hooks.clock = trendClock_;
-    hooks.now = [] {
-        return QDateTime::currentDateTime().toString(Qt::ISODate).left(19).toStdString();
-    };
+    hooks.now = isoNow;
     hooks.port = [] { return "COM" + std::to_string(com_nummer) + " -> " + device_of(com_nummer); };
     hooks.device = [this] { return profiles_->reader().device_current(); };
     hooks.program = version_text();
@@ -130,6 +126,10 @@ Addons::~Addons() {
     delete traceWindow_;
     delete historyWindow_;
     delete manualWindow_;
+}
+
+std::string Addons::isoNow() {
+    return QDateTime::currentDateTime().toString(Qt::ISODate).left(19).toStdString();
 }
 
 std::string Addons::confPath() {

@@ -83,6 +83,9 @@ class Addons : public CallbackObserver {
     // File -> Save, Compare and Write transmitter settings.
     ProfileActions& profiles() { return *profiles_; }
     QTextBrowser* manualWindow() const { return manualWindow_; }
+    // The local date and time as files and the history keep it:
+    // "2026-12-09T10:32:05".
+    static std::string isoNow();
     // k964.conf, in the directory that holds K960.ini.
     static std::string confPath();
 

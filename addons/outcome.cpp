@@ -28,7 +28,6 @@ void OutcomeFeed::callbackBegins(const char* name, int event) {
     service_.clear();
     popups_.clear();
     constantsWritten_ = 0;
-    settingsWritten_ = 0;
 }
 
 std::string OutcomeFeed::connection() const {
@@ -57,13 +56,9 @@ void OutcomeFeed::stepDone(const TraceExchange& exchange, const TraceStep& step)
     (void)exchange;
     // Store sends only the constants that differ from what was read.
     const std::string& b = step.bytes;
-    if (step.kind == TraceStep::Write && !step.probe && !acting_.empty() && b.size() > 1) {
-        if (b[0] == 'D' && (b[1] == '8' || b[1] == '9' || b[1] == '0'))
-            ++constantsWritten_;
-        else if ((b[0] == 'D' && b[1] >= '1' && b[1] <= '3') ||
-                 (b[0] == 'S' && (b[1] == '0' || b[1] == '8' || b[1] == '!')))
-            ++settingsWritten_;
-    }
+    if (step.kind == TraceStep::Write && !step.probe && !acting_.empty() && b.size() > 1 &&
+        b[0] == 'D' && (b[1] == '8' || b[1] == '9' || b[1] == '0'))
+        ++constantsWritten_;
     if (step.kind != TraceStep::Open || step.result != 0)
         return;
     port_ = static_cast<int>(step.value);
@@ -118,8 +113,8 @@ OutcomeFeed::Taken OutcomeFeed::callbackEnded(const char* name) {
             const std::string why = notDone("Save");
             if (!why.empty())
                 outcome_ = why;
-        } else if (save + 1 != main_.end() && starts_with(*(save + 1), "NO CONNECT")) {
-            outcome_ = "Save failed: " + *(save + 1);
+        } else if (const std::string failed = saveFailure(); !failed.empty()) {
+            outcome_ = "Save failed: " + failed;
         } else {
             const std::string read = readBack(static_cast<std::size_t>(save - main_.begin()));
             if (read == "ok") {
@@ -141,40 +136,51 @@ OutcomeFeed::Taken OutcomeFeed::callbackEnded(const char* name) {
     return Taken::Nothing;
 }
 
+std::string OutcomeFeed::saveFailure() const {
+    const auto save = std::find(main_.begin(), main_.end(), "SAVE");
+    return save != main_.end() && save + 1 != main_.end() && starts_with(*(save + 1), "NO CONNECT")
+               ? *(save + 1)
+               : std::string();
+}
+
+// Store names the constants it could not store ("Constant 8, 0 not
+// stored !"), one digit each.
+int OutcomeFeed::notStored() const {
+    int n = 0;
+    for (const Popup& p : popups_) {
+        if (starts_with(p.message, "Constant ") && p.message.ends_with(" not stored !"))
+            n += static_cast<int>(std::count_if(p.message.begin(), p.message.end(),
+                                                [](char c) { return c >= '0' && c <= '9'; }));
+    }
+    return n;
+}
+
 // Write settings from file: its last box, the result or the question
 // declined, says what came of it; none when no file was chosen. "Written"
-// only when something went out and the Save went through.
+// only when something went out (Save begins with "SAVE") and the Save went
+// through.
 OutcomeFeed::Taken OutcomeFeed::fromFile(const std::string& at) {
     if (popups_.empty())
         return Taken::Nothing;
     const Popup& last = popups_.back();
-    const auto save = std::find(main_.begin(), main_.end(), "SAVE");
-    const bool saveFailed =
-        save != main_.end() && save + 1 != main_.end() && starts_with(*(save + 1), "NO CONNECT");
+    const bool saved = std::find(main_.begin(), main_.end(), "SAVE") != main_.end();
+    const std::string saveFailed = saveFailure();
     if (last.answer == 0) {
         outcome_ = "Write from file cancelled";
     } else if (starts_with(last.message, "verified")) {
         readAt_ = at;
         outcome_ = "Settings from file written and verified at " + at;
-    } else if (settingsWritten_ + constantsWritten_ == 0) {
+    } else if (!saved && constantsWritten_ == 0) {
         outcome_ = "Nothing written from file";
-    } else if (saveFailed) {
-        outcome_ = "Write from file failed: Save failed: " + *(save + 1) + ", nothing stored";
+    } else if (!saveFailed.empty()) {
+        outcome_ = "Write from file failed: Save failed: " + saveFailed + ", nothing stored";
     } else if (starts_with(last.message, "Store not run")) {
         outcome_ =
             "Write from file failed: the settings did not read back as written, nothing stored";
     } else {
         outcome_ = "Settings from file written at " + at + ", not verified";
     }
-    // Store names the constants it could not store ("Constant 8, 0 not
-    // stored !"), one digit each.
-    int notStored = 0;
-    for (const Popup& p : popups_) {
-        if (starts_with(p.message, "Constant ") && p.message.ends_with(" not stored !"))
-            notStored += static_cast<int>(std::count_if(
-                p.message.begin(), p.message.end(), [](char c) { return c >= '0' && c <= '9'; }));
-    }
-    return constantsWritten_ > notStored ? Taken::Store : Taken::Nothing;
+    return constantsWritten_ > notStored() ? Taken::Store : Taken::Nothing;
 }
 
 OutcomeFeed::Taken OutcomeFeed::store() {
@@ -200,7 +206,7 @@ OutcomeFeed::Taken OutcomeFeed::store() {
     if (!popups_.empty() && popups_.back().answer < 0)
         outcome_ += ", " + popups_.back().message;
     // Some of those sent went in.
-    return constantsWritten_ > static_cast<int>(failed.size()) ? Taken::Store : Taken::Nothing;
+    return constantsWritten_ > notStored() ? Taken::Store : Taken::Nothing;
 }
 
 OutcomeFeed::Taken OutcomeFeed::calibration(const char* what, Taken kind) {

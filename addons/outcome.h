@@ -48,6 +48,10 @@ class OutcomeFeed : public UiListener, public TraceListener {
     Taken calibration(const char* what, Taken kind);
     Taken store();
     Taken fromFile(const std::string& at);
+    // The NO CONNECT text a Save stopped at; "" when it did not fail.
+    std::string saveFailure() const;
+    // How many constants Store said it could not store.
+    int notStored() const;
     // Why an action sent nothing: a refusal's text or a confirmation said no.
     std::string notDone(const std::string& what) const;
 
@@ -58,7 +62,6 @@ class OutcomeFeed : public UiListener, public TraceListener {
     std::vector<std::string> service_;
     std::vector<Popup> popups_;
     int constantsWritten_ = 0; // D8, D9, D0 sent by this action
-    int settingsWritten_ = 0;  // D1 to D3, S0, S8, S!S! sent by it
     int port_ = 0;
     std::string portDevice_;
     std::string readAt_;

@@ -15,7 +15,6 @@
 #include "ui/callbacks.h"
 
 #include <QApplication>
-#include <QDateTime>
 
 #include <cerrno>
 #include <cstdio>
@@ -51,12 +50,10 @@ static int batch(char* program, const CommandLine& cl) {
     }
     starten();
     StoreHistory history;
-    const int status =
-        cl.action == CommandLine::Read
-            ? run_profile_read(cl.port, cl.profileFile, cl.tag, version_text(),
-                               QDateTime::currentDateTime().toString(Qt::ISODate).toStdString(),
-                               &history)
-            : run_profile_compare(cl.port, cl.profileFile);
+    const int status = cl.action == CommandLine::Read
+                           ? run_profile_read(cl.port, cl.profileFile, cl.tag, version_text(),
+                                              Addons::isoNow(), &history)
+                           : run_profile_compare(cl.port, cl.profileFile);
     return RunExitHooks(status);
 }
 

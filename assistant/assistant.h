@@ -110,8 +110,8 @@ class Assistant {
     // trend's window holds polls of this step only (after the gas was
     // applied, after the command).
     Stability stability() const;
-    // The live values as the panel shows them now.
-    CalibrationReading live() const { return reading(stability()); }
+    // The live values as the panel shows them now, with `s` as stability().
+    CalibrationReading live(const Stability& s) const { return reading(s); }
     std::int64_t recordedId() const { return recordedId_; }
     static constexpr double kSettleSeconds = Trend::kWindowSeconds;
 

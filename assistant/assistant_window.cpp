@@ -201,8 +201,10 @@ AssistantWindow::AssistantWindow(Assistant& assistant, std::function<void()> rem
         // What was typed is kept for the next time, a step cancelled before
         // its command included.
         takeGas();
-        remember_();
-        act(assistant_.cancel());
+        const Assistant::Go go = assistant_.cancel();
+        if (go != Assistant::Go::Recorded && go != Assistant::Go::Failed)
+            remember_(); // act() does when it was recorded
+        act(go);
     });
     connect(restore_, &QPushButton::clicked, this, [this] { act(assistant_.restore()); });
     connect(technician_, &QLineEdit::editingFinished, this, [this] {
@@ -267,11 +269,11 @@ void AssistantWindow::refresh() {
     instruction_->setText(QString::fromStdString(assistant_.instruction()));
     message_->setText(QString::fromStdString(assistant_.message()));
 
-    const CalibrationReading now = assistant_.live();
+    const Stability stability = assistant_.stability();
+    const CalibrationReading now = assistant_.live(stability);
     value_->setText(tr("Main value: %1").arg(reading(now, QString::fromStdString(now.unit))));
     u1_->setText(tr("u1: %1 mV").arg(now.u1 ? shown(*now.u1) : tr("no data")));
-    stability_->setText(
-        tr("Stability: %1").arg(QString::fromStdString(assistant_.stability().text)));
+    stability_->setText(tr("Stability: %1").arg(QString::fromStdString(stability.text)));
 
     auto set = [this](int row, int column, const QString& text) {
         table_->item(row, column)->setText(text);

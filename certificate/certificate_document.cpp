@@ -54,7 +54,7 @@ QString constant(const std::optional<double>& v) {
 }
 
 QString stability(const CalibrationReading& r) {
-    if (r.value == std::nullopt && r.at.empty())
+    if (!r.taken())
         return missing(kNotRead);
     if (!r.stable)
         return QStringLiteral("not stable");
@@ -63,9 +63,16 @@ QString stability(const CalibrationReading& r) {
     return QStringLiteral("stable &plusmn;&nbsp;%1").arg(withUnit(r.spread, r.unit));
 }
 
+// A row: its name, then a cell for each value.
+QString row(const QString& name, const QStringList& values) {
+    QString cells;
+    for (const QString& v : values)
+        cells += QStringLiteral("<td>%1</td>").arg(v);
+    return QStringLiteral("<tr><th align=\"left\" width=\"32%\">%1</th>%2</tr>").arg(name, cells);
+}
+
 QString row(const QString& name, const QString& value) {
-    return QStringLiteral("<tr><th align=\"left\" width=\"32%\">%1</th><td>%2</td></tr>")
-        .arg(name, value);
+    return row(name, QStringList{value});
 }
 
 QString table(const QString& rows) {
@@ -92,9 +99,7 @@ QString readings(const CalibrationEntry& e) {
     const CalibrationReading& f = e.asFound;
     const CalibrationReading& l = e.asLeft;
     auto line = [](const QString& name, const QString& found, const QString& left) {
-        return QStringLiteral("<tr><th align=\"left\" width=\"32%\">%1</th><td>%2</td>"
-                              "<td>%3</td></tr>")
-            .arg(name, found, left);
+        return row(name, {found, left});
     };
     return table(
         QStringLiteral("<tr><th></th><th align=\"left\">As found</th>"
@@ -111,10 +116,8 @@ QString constants(const CalibrationEntry& e) {
         QStringLiteral("<tr><th></th><th align=\"left\">Before</th>"
                        "<th align=\"left\">After</th><th align=\"left\">Change</th></tr>");
     for (std::size_t i = 0; i < e.before.size(); ++i) {
-        rows += QStringLiteral("<tr><th align=\"left\" width=\"32%\">%1</th><td>%2</td><td>%3</td>"
-                               "<td>%4</td></tr>")
-                    .arg(QLatin1String(kNames[i]), constant(e.before[i]), constant(e.after[i]),
-                         change(e.before[i], e.after[i]));
+        rows += row(QLatin1String(kNames[i]),
+                    {constant(e.before[i]), constant(e.after[i]), change(e.before[i], e.after[i])});
     }
     return table(rows);
 }

@@ -53,7 +53,7 @@ void reading(std::vector<std::string>& f, const CalibrationReading& r) {
     f.push_back(csv_number(r.value));
     f.push_back(csv_text(r.unit));
     f.push_back(csv_number(r.u1));
-    f.push_back(r.at.empty() && !r.value ? std::string() : yes_no(r.stable));
+    f.push_back(r.taken() ? yes_no(r.stable) : std::string());
     f.push_back(csv_number(r.spread));
 }
 

@@ -37,6 +37,8 @@ struct CalibrationReading {
     std::optional<double> u1;     // the calibration voltage, mV
     bool stable = false;          // the trend said "stable"
     std::optional<double> spread; // ± of the stability, in `unit`
+
+    bool taken() const { return !at.empty() || value.has_value(); }
 };
 
 struct CalibrationEntry {
@@ -62,5 +64,22 @@ struct CalibrationEntry {
     std::string program; // k964 and its version, "k964 3.0"
 };
 
-const char* kind_name(CalibrationKind kind);          // "zero", "span"
-const char* outcome_name(CalibrationOutcome outcome); // "accepted", ...
+// "zero", "span"
+inline const char* kind_name(CalibrationKind kind) {
+    return kind == CalibrationKind::Span ? "span" : "zero";
+}
+
+// "accepted", "rejected", "cancelled", "failed"
+inline const char* outcome_name(CalibrationOutcome outcome) {
+    switch (outcome) {
+    case CalibrationOutcome::Accepted:
+        return "accepted";
+    case CalibrationOutcome::Rejected:
+        return "rejected";
+    case CalibrationOutcome::Cancelled:
+        return "cancelled";
+    case CalibrationOutcome::Failed:
+        break;
+    }
+    return "failed";
+}

@@ -51,11 +51,8 @@ QString HistoryModel::text(const CalibrationEntry& e, int column) const {
         return text_of(e.started).replace(QLatin1Char('T'), QLatin1Char(' '));
     case Tag:
         return text_of(e.tag);
-    case Kind: {
-        QString kind = certificate_kind(e.kind);
-        kind[0] = kind[0].toUpper();
-        return kind.left(kind.indexOf(QLatin1Char(' ')));
-    }
+    case Kind:
+        return e.kind == CalibrationKind::Zero ? tr("Zero") : tr("Span");
     case Result: {
         QString result = certificate_outcome(e.outcome);
         if (e.beyondTolerance)

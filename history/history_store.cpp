@@ -92,24 +92,6 @@ CalibrationOutcome outcomeOf(const std::string& name) {
 
 } // namespace
 
-const char* kind_name(CalibrationKind kind) {
-    return kind == CalibrationKind::Span ? "span" : "zero";
-}
-
-const char* outcome_name(CalibrationOutcome outcome) {
-    switch (outcome) {
-    case CalibrationOutcome::Accepted:
-        return "accepted";
-    case CalibrationOutcome::Rejected:
-        return "rejected";
-    case CalibrationOutcome::Cancelled:
-        return "cancelled";
-    case CalibrationOutcome::Failed:
-        break;
-    }
-    return "failed";
-}
-
 struct HistoryStore::Db {
     QString name;
     QSqlDatabase db;

@@ -75,7 +75,7 @@ ProfileActions::ProfileActions(ProfileHistory* history, std::string program,
     dialogs_.openFile = [this] {
         return local(QFileDialog::getOpenFileName(
             QApplication::activeWindow(), QObject::tr("Settings file"),
-            QString::fromLocal8Bit(lastFolder_.c_str()), QObject::tr("K964 settings (*.json)")));
+            QString::fromLocal8Bit(folder().c_str()), QObject::tr("K964 settings (*.json)")));
     };
     dialogs_.compareSource = [] {
         QMessageBox box(QMessageBox::Question, QObject::tr(kCompareTitle),
@@ -95,9 +95,12 @@ ProfileActions::~ProfileActions() {
 
 void ProfileActions::rememberFolderIn(std::string confPath) {
     confPath_ = std::move(confPath);
-    const std::string folder = conf_value(confPath_, K964_SETTINGS_FOLDER);
-    if (!folder.empty())
-        lastFolder_ = folder;
+}
+
+std::string ProfileActions::folder() const {
+    const std::string kept =
+        confPath_.empty() ? std::string() : conf_value(confPath_, K964_SETTINGS_FOLDER);
+    return kept.empty() ? lastFolder_ : kept;
 }
 
 void ProfileActions::keepFolder(const std::string& path) {
@@ -128,7 +131,7 @@ std::string ProfileActions::save() {
         return {};
     lastTag_ = profile.tag;
     const std::string path =
-        dialogs_.saveFile(local(QDir(QString::fromLocal8Bit(lastFolder_.c_str()))
+        dialogs_.saveFile(local(QDir(QString::fromLocal8Bit(folder().c_str()))
                                     .filePath(qs(suggested_name(profile.tag, profile.saved)))));
     if (path.empty())
         return {};

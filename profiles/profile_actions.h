@@ -43,8 +43,8 @@ class ProfileActions {
 
     void setDialogs(Dialogs dialogs) { dialogs_ = std::move(dialogs); }
     // The folder of the last file saved or opened is remembered in the
-    // k964.conf at `confPath` for the next run; until this is called, only
-    // for this one.
+    // k964.conf at `confPath` for the next run (read when a dialog opens);
+    // until this is called, only for this one.
     void rememberFolderIn(std::string confPath);
     TransmitterReader& reader() { return reader_; }
 
@@ -68,6 +68,8 @@ class ProfileActions {
     // cannot be remembered, the action's last message says so.
     void keepFolder(const std::string& path);
     void say(const char* title, const std::string& text);
+    // Where the file dialogs open.
+    std::string folder() const;
 
     ProfileHistory* history_;
     std::string program_;

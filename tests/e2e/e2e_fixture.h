@@ -34,10 +34,10 @@ class SentCommands : public TraceListener {
     bool queued_ = false; // the last command listed has not been read for yet
 };
 
-// What a message box showed, and how it was answered.
 // A file's whole contents; "" when it cannot be read.
 std::string slurp(const std::string& path);
 
+// What a message box showed, and how it was answered.
 struct SeenPopup {
     QString title;
     QString text;

@@ -132,12 +132,8 @@ TEST_F(E2eTest, SettingsReadFromOneTransmitterAreClonedOntoAFreshOneAndCompared)
 
     // Damaged, cut short, from a newer program, edited out of range: refused
     // before anything goes out.
-    std::string json;
-    {
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        json = f.readAll().toStdString();
-    }
+    const std::string json = slurp(file.toStdString());
+    ASSERT_FALSE(json.empty());
     const std::string kBad[][2] = {
         {"\"version\": 1", "\"version\": 1,,"},
         {json.substr(json.size() / 2), ""},
