@@ -6,15 +6,19 @@ HistoryStore* ProgramHistory(std::string* error) {
     // It lives as long as the process (which may end with exit from inside a
     // callback): committed entries are in the file whenever it ends.
     static HistoryStore* store = new HistoryStore;
-    if (store->isOpen())
+    // The path follows the directory of K960.ini, which is the same for a
+    // whole run of the program (tests move it between cases).
+    const std::string path = HistoryStore::defaultPath();
+    if (store->isOpen() && store->path() == path)
         return store;
-    if (store->open(HistoryStore::defaultPath())) {
+    if (store->open(path)) {
         // Closed as the program ends: the log is written back into the file
         // and its side files go.
-        AddExitHook([](int status) {
+        static const int hook = AddExitHook([](int status) {
             store->close();
             return status;
         });
+        (void)hook;
         return store;
     }
     *error = "the calibration history " + store->path() + " could not be opened: " + store->error();
