@@ -95,7 +95,7 @@ Addons::Addons(std::function<double()> trendClock, std::function<std::string()> 
     hooks.program = version_text();
     assistant_ = std::make_unique<CalibrationAssistant>(*tap_, std::move(hooks), confPath);
     assistant_->onRecorded([this] {
-        if (historyWindow_)
+        if (historyWindow_ && historyWindow_->isVisible()) // else when it is shown
             historyWindow_->refresh();
     });
     SetMenuAction(MenuAction::Calibrate, [this] { showAssistant(); });

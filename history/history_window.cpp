@@ -127,8 +127,8 @@ HistoryWindow::HistoryWindow(Provider provider, QWidget* parent)
     setTabOrder(pdf_, csv_);
 
     connect(tag_, &QComboBox::currentIndexChanged, this, [this] { reload(); });
-    connect(from_, &QDateEdit::dateChanged, this, [this] { reload(); });
-    connect(to_, &QDateEdit::dateChanged, this, [this] { reload(); });
+    connect(from_, &QDateEdit::dateChanged, this, [this] { filter(); });
+    connect(to_, &QDateEdit::dateChanged, this, [this] { filter(); });
     connect(refreshButton, &QPushButton::clicked, this, [this] { refresh(); });
     connect(pdf_, &QPushButton::clicked, this, [this] { saveCertificate(); });
     connect(csv_, &QPushButton::clicked, this, [this] { exportCsv(); });
@@ -139,7 +139,6 @@ HistoryWindow::HistoryWindow(Provider provider, QWidget* parent)
             [this] { refresh(); });
     connect(new QShortcut(QKeySequence::Close, this), &QShortcut::activated, this,
             [this] { close(); });
-    refresh();
 }
 
 void HistoryWindow::showEvent(QShowEvent* event) {
@@ -149,7 +148,7 @@ void HistoryWindow::showEvent(QShowEvent* event) {
 }
 
 void HistoryWindow::refresh() {
-    const std::vector<CalibrationEntry> all = provider_({});
+    std::vector<CalibrationEntry> all = provider_({});
     std::set<QString> tags;
     QDate first, last;
     for (const CalibrationEntry& e : all) {
@@ -173,7 +172,10 @@ void HistoryWindow::refresh() {
     from_->setDate(first.isValid() ? first : today);
     to_->setDate(last.isValid() ? std::max(last, today) : today);
     loading_ = false;
-    reload();
+    if (tag().isEmpty())
+        showEntries(std::move(all));
+    else
+        reload();
 }
 
 void HistoryWindow::setTag(const QString& tag) {
@@ -191,17 +193,25 @@ void HistoryWindow::setDates(QDate from, QDate to) {
     from_->setDate(from);
     to_->setDate(to);
     loading_ = false;
-    reload();
+    filter();
 }
 
 void HistoryWindow::reload() {
+    if (!loading_)
+        showEntries(provider_(tag().toUtf8().toStdString()));
+}
+
+void HistoryWindow::showEntries(std::vector<CalibrationEntry> entries) {
+    entries_ = std::move(entries);
+    drift_->setEntries(entries_, tag());
+    filter();
+}
+
+void HistoryWindow::filter() {
     if (loading_)
         return;
     const std::int64_t kept = selected() ? selected()->id : 0;
-    const QString t = tag();
-    std::vector<CalibrationEntry> entries = provider_(t.toUtf8().toStdString());
-    drift_->setEntries(entries, t);
-    model_.setEntries(std::move(entries), from_->date(), to_->date());
+    model_.setEntries(entries_, from_->date(), to_->date());
     int row = 0;
     for (int r = 0; r < model_.rowCount(); ++r) {
         if (model_.entry(r)->id == kept)

@@ -67,7 +67,11 @@ class HistoryWindow : public QWidget {
     void showEvent(QShowEvent* event) override;
 
   private:
+    // The tag's entries asked for again, or given (every tag's), and shown.
     void reload();
+    void showEntries(std::vector<CalibrationEntry> entries);
+    // The entries within the dates listed.
+    void filter();
     void selectionChanged();
     void report(const QString& text, bool failed);
     QString suggested(const QString& name) const;
@@ -86,7 +90,8 @@ class HistoryWindow : public QWidget {
     QPushButton* csv_;
     DriftView* drift_;
     QLabel* status_;
-    bool loading_ = false; // the filters are being set, not chosen
+    bool loading_ = false;                  // the filters are being set, not chosen
+    std::vector<CalibrationEntry> entries_; // the tag's, every date
     QString folder_;
     std::function<bool(const QString&)> folderChosen_;
 };
