@@ -18,8 +18,6 @@ namespace {
 
 const char* const kSetPointKeys[3] = {"zeroPoint", "endMark", "limit"};
 const char* const kSetPointNames[3] = {"zero point", "end mark", "limit"};
-const char* const kConstantKeys[3] = {"8", "9", "0"};
-const int kWordNumbers[10] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 13};
 
 QString key(const char* k) {
     return QString::fromLatin1(k);
@@ -136,7 +134,7 @@ QByteArray profile_json(const Profile& p) {
     QJsonObject constants;
     for (int i = 0; i < 3; ++i) {
         setPoints.insert(key(kSetPointKeys[i]), v.setPoints[i]);
-        constants.insert(key(kConstantKeys[i]), v.constants[i]);
+        constants.insert(QString::number(kConstantNumbers[i]), v.constants[i]);
     }
     QJsonObject doc;
     doc.insert(QStringLiteral("format"), key(kProfileFormat));
@@ -210,8 +208,8 @@ ProfileLoad profile_from_json(const QByteArray& bytes) {
     const QJsonObject constants = r.object(o, "constants", "the constants");
     for (int i = 0; i < 3 && !r.failed(); ++i) {
         v.setPoints[i] = r.real(setPoints, kSetPointKeys[i], kSetPointNames[i]);
-        v.constants[i] =
-            r.real(constants, kConstantKeys[i], std::string("constant ") + kConstantKeys[i]);
+        const std::string n = std::to_string(kConstantNumbers[i]);
+        v.constants[i] = r.real(constants, n.c_str(), "constant " + n);
     }
     if (r.failed())
         return out;

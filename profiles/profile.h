@@ -22,6 +22,11 @@ struct TransmitterSettings {
     std::string device;                   // the VV reply
 };
 
+// The settings words in TransmitterSettings::words, and the device numbers
+// of its constants, in order.
+inline constexpr int kWordNumbers[10] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 13};
+inline constexpr int kConstantNumbers[3] = {8, 9, 0};
+
 // The word index in TransmitterSettings::words of settings word n (0..8, 13).
 constexpr int word_slot(int n) {
     return n == 13 ? 9 : n;

@@ -6,8 +6,6 @@
 
 namespace {
 
-const int kWordNumbers[10] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 13};
-
 bool is_word(Field f) {
     return f <= Field::Word13;
 }
@@ -17,13 +15,14 @@ int word_index(Field f) {
 bool is_set_point(Field f) {
     return f >= Field::ZeroPoint && f <= Field::Limit;
 }
+
+} // namespace
+
 double real_of(const TransmitterSettings& s, Field f) {
     if (is_set_point(f))
         return s.setPoints[static_cast<int>(f) - static_cast<int>(Field::ZeroPoint)];
     return s.constants[static_cast<int>(f) - static_cast<int>(Field::Const8)];
 }
-
-} // namespace
 
 std::string real_text(double v) {
     char text[40];

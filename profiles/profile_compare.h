@@ -44,6 +44,8 @@ bool field_writable(Field f);
 Field read_with(Field f);
 // A real exactly as it is shown: the shortest text that reads back as it.
 std::string real_text(double v);
+// A set point's or a constant's value in `s`.
+double real_of(const TransmitterSettings& s, Field f);
 
 struct CompareRow {
     std::string field;

@@ -11,8 +11,6 @@
 
 namespace {
 
-const int kDeviceNumbers[3] = {8, 9, 0};
-
 bool is_constant(Field f) {
     return f >= Field::Const8 && f <= Field::Const0;
 }
@@ -53,18 +51,9 @@ std::string change_line(const TransmitterSettings& now, const TransmitterSetting
 std::string difference(const Captured& after, const TransmitterSettings& file, Field f) {
     if (std::find(after.unread.begin(), after.unread.end(), read_with(f)) != after.unread.end())
         return field_name(f) + ": not read back";
-    bool same = field_equal(after.values, file, f);
-    if (!same && (f >= Field::ZeroPoint && f <= Field::Const0)) {
-        const double a =
-            f <= Field::Limit
-                ? after.values.setPoints[static_cast<int>(f) - static_cast<int>(Field::ZeroPoint)]
-                : after.values.constants[static_cast<int>(f) - static_cast<int>(Field::Const8)];
-        const double b =
-            f <= Field::Limit
-                ? file.setPoints[static_cast<int>(f) - static_cast<int>(Field::ZeroPoint)]
-                : file.constants[static_cast<int>(f) - static_cast<int>(Field::Const8)];
-        same = on_the_wire(a) == on_the_wire(b);
-    }
+    const bool same = field_equal(after.values, file, f) ||
+                      (f >= Field::ZeroPoint && f <= Field::Const0 &&
+                       on_the_wire(real_of(after.values, f)) == on_the_wire(real_of(file, f)));
     return same ? std::string()
                 : field_name(f) + ": written " + field_text(file, f) + ", reads " +
                       field_text(after.values, f);
@@ -111,7 +100,7 @@ WritePlan plan_write(const TransmitterSettings& now, const TransmitterSettings& 
         for (int i = 0; i < 3; ++i) {
             const Field f = static_cast<Field>(static_cast<int>(Field::Const8) + i);
             if (changes(plan, f))
-                t += change_line(now, file, f) + "   D" + std::to_string(kDeviceNumbers[i]) +
+                t += change_line(now, file, f) + "   D" + std::to_string(kConstantNumbers[i]) +
                      on_the_wire(file.constants[i]) + "\n";
         }
     }
