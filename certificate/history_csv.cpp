@@ -99,9 +99,7 @@ std::string history_csv(const std::vector<CalibrationEntry>& entries) {
         std::vector<std::string> f;
         f.push_back(std::to_string(e.id));
         f.push_back(kind_name(e.kind));
-        for (const std::string* s :
-             {&e.started, &e.finished, &e.technician, &e.tag, &e.device, &e.port,
-              &e.gas.concentration, &e.gas.unit, &e.gas.lot, &e.gas.expiry})
+        for (const std::string* s : text_fields(e))
             f.push_back(csv_text(*s));
         reading(f, e.asFound);
         reading(f, e.asLeft);

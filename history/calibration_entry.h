@@ -64,6 +64,13 @@ struct CalibrationEntry {
     std::string program; // k964 and its version, "k964 3.0"
 };
 
+// The entry's text fields, in the order the history and its CSV keep them
+// (after the kind).
+template <class Entry> auto text_fields(Entry& e) {
+    return std::array{&e.started, &e.finished,          &e.technician, &e.tag,     &e.device,
+                      &e.port,    &e.gas.concentration, &e.gas.unit,   &e.gas.lot, &e.gas.expiry};
+}
+
 // "zero", "span"
 inline const char* kind_name(CalibrationKind kind) {
     return kind == CalibrationKind::Span ? "span" : "zero";

@@ -232,8 +232,7 @@ std::int64_t HistoryStore::add(const CalibrationEntry& e) {
     q.prepare(QStringLiteral("INSERT INTO calibration (%1) VALUES (%2)")
                   .arg(QLatin1String(kColumns), marks.join(QLatin1Char(','))));
     q.addBindValue(QLatin1String(kind_name(e.kind)));
-    for (const std::string* s : {&e.started, &e.finished, &e.technician, &e.tag, &e.device, &e.port,
-                                 &e.gas.concentration, &e.gas.unit, &e.gas.lot, &e.gas.expiry})
+    for (const std::string* s : text_fields(e))
         q.addBindValue(qs(*s));
     bindReading(q, e.asFound);
     bindReading(q, e.asLeft);
@@ -275,8 +274,7 @@ std::vector<CalibrationEntry> HistoryStore::calibrations(const std::string& tag)
         e.id = q.value(0).toLongLong();
         e.kind = kindOf(ss(q.value(1)));
         int c = 2;
-        for (std::string* s : {&e.started, &e.finished, &e.technician, &e.tag, &e.device, &e.port,
-                               &e.gas.concentration, &e.gas.unit, &e.gas.lot, &e.gas.expiry})
+        for (std::string* s : text_fields(e))
             *s = ss(q.value(c++));
         e.asFound = readingAt(q, c);
         e.asLeft = readingAt(q, c + 6);
